@@ -1,0 +1,26 @@
+#pragma once
+// The firmware's BIOS interface over WMI ("root\wmi"): one call sends a
+// command record and reads back 4 answer bytes.
+#include <wbemcli.h>
+
+#include "platform/windows.h"
+
+struct BiosInterface {
+    LONG securityInitialised;  // set once CoInitializeSecurity succeeded; never cleared
+    IWbemLocator* locator;
+    IWbemServices* services;
+    IWbemClassObject* inParams;
+    IWbemClassObject* outParams;
+    IWbemClassObject* interfaceClass;
+    IWbemClassObject* inSignature;
+    IWbemClassObject* dataIn;
+    IWbemClassObject* dataInClass;
+
+    // Sends the command with the 4 data bytes and reads the 4 answer bytes.
+    HRESULT Call(LONG command, const BYTE data[4], BYTE answer[4]);
+    // Releases every interface still held, each field emptied.
+    void ReleaseAll();
+};
+
+constexpr LONG kBiosReadCommand = 1;
+constexpr LONG kBiosWriteCommand = 2;

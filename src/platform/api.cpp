@@ -1,0 +1,6 @@
+#include "platform/api.h"
+
+Api& api() {
+    static Api table;
+    return table;
+}

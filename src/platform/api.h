@@ -1,0 +1,52 @@
+#pragma once
+// The one seam between the program and Windows: every platform call goes
+// through this table, which points at the real functions. Tests swap single
+// entries to inject a failure or record a call, and put them back.
+#include "platform/windows.h"
+
+struct Api {
+    // Files and time (kernel32, C runtime)
+    decltype(&::FindFirstFileW) FindFirstFileW = ::FindFirstFileW;
+    decltype(&::FindClose) FindClose = ::FindClose;
+    decltype(&::CreateDirectoryW) CreateDirectoryW = ::CreateDirectoryW;
+    decltype(&::DeleteFileW) DeleteFileW = ::DeleteFileW;
+    decltype(&::GetLocalTime) GetLocalTime = ::GetLocalTime;
+    decltype(&::WideCharToMultiByte) WideCharToMultiByte = ::WideCharToMultiByte;
+    decltype(&::_wfopen_s) _wfopen_s = ::_wfopen_s;
+    decltype(&::fputs) fputs = ::fputs;
+    decltype(&::fclose) fclose = ::fclose;
+
+    // Shell folders (shell32)
+    decltype(&::SHGetSpecialFolderPathW) SHGetSpecialFolderPathW = ::SHGetSpecialFolderPathW;
+
+    // Registry (advapi32)
+    decltype(&::RegOpenKeyExW) RegOpenKeyExW = ::RegOpenKeyExW;
+    decltype(&::RegQueryValueExW) RegQueryValueExW = ::RegQueryValueExW;
+    decltype(&::RegCreateKeyExW) RegCreateKeyExW = ::RegCreateKeyExW;
+    decltype(&::RegSetValueExW) RegSetValueExW = ::RegSetValueExW;
+    decltype(&::RegDeleteKeyExW) RegDeleteKeyExW = ::RegDeleteKeyExW;
+    decltype(&::RegCloseKey) RegCloseKey = ::RegCloseKey;
+
+    // User interface (user32)
+    decltype(&::MessageBoxW) MessageBoxW = ::MessageBoxW;
+
+    // COM (ole32)
+    decltype(&::CoInitialize) CoInitialize = ::CoInitialize;
+    decltype(&::CoInitializeEx) CoInitializeEx = ::CoInitializeEx;
+    decltype(&::CoInitializeSecurity) CoInitializeSecurity = ::CoInitializeSecurity;
+    decltype(&::CoCreateInstance) CoCreateInstance = ::CoCreateInstance;
+    decltype(&::CoUninitialize) CoUninitialize = ::CoUninitialize;
+
+    // OLE Automation (oleaut32)
+    decltype(&::SysAllocString) SysAllocString = ::SysAllocString;
+    decltype(&::SysFreeString) SysFreeString = ::SysFreeString;
+    decltype(&::VariantInit) VariantInit = ::VariantInit;
+    decltype(&::VariantClear) VariantClear = ::VariantClear;
+    decltype(&::SafeArrayCreateVector) SafeArrayCreateVector = ::SafeArrayCreateVector;
+    decltype(&::SafeArrayPutElement) SafeArrayPutElement = ::SafeArrayPutElement;
+    decltype(&::SafeArrayGetElement) SafeArrayGetElement = ::SafeArrayGetElement;
+    decltype(&::SafeArrayDestroy) SafeArrayDestroy = ::SafeArrayDestroy;
+};
+
+// The process's table.
+Api& api();

@@ -1,0 +1,25 @@
+#include "platform/windows.h"
+#include "setup/setup_command.h"
+
+namespace {
+
+// The program runs elevated from a folder others may write to: DLLs are
+// loaded from System32 only. Looked up at run time, since Windows 7 without
+// its security update lacks the function.
+void RestrictDllSearchToSystem32() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    if (!kernel32) return;
+    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    RestrictDllSearchToSystem32();
+    // The tail is taken from the command line itself, so that it is the same
+    // whichever runtime start-up built the program.
+    return RunSetupCommand(CommandLineTail(GetCommandLineW()));
+}

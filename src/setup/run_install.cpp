@@ -1,0 +1,46 @@
+#include "bios/bios_interface.h"
+#include "cpl/control_panel_item.h"
+#include "log/in_pin_process.h"
+#include "log/setup_log.h"
+#include "platform/api.h"
+#include "setup/setup_command.h"
+#include "setup/setup_messages.h"
+#include "task/logon_task.h"
+
+namespace {
+
+// The platform supports the product when bit 0 of answer byte 0 is set.
+bool Supported(const BYTE answer[4]) { return (answer[0] & 0x01) != 0; }
+
+int InstallOnSupportedMachine() {
+    SetRegKeyForControlPanel();  // the install goes on without the Control Panel item
+    if (AddTaskScheduler() == 0) {
+        WritePrevaultLog(kInstallCompleted);
+        return kExitSuccess;
+    }
+    LogMessage(kInstallTaskFailed);
+    return kExitInstallFailure;
+}
+
+int RefuseInstall() {
+    LogMessage(kInstallNotSupported);
+    // No message box while Windows is still being imaged: nobody is there to close it.
+    if (InPinProcess() == 0) api().MessageBoxW(nullptr, kRefusalText, kRefusalCaption, kRefusalStyle);
+    return kExitInstallFailure;
+}
+
+}  // namespace
+
+int RunInstall() {
+    BYTE data[4] = {};
+    BYTE answer[4] = {};
+    BiosInterface bios = {};
+
+    api().CoInitialize(nullptr);
+    bios.Call(kBiosReadCommand, data, answer);
+    api().CoUninitialize();
+
+    int exitCode = Supported(answer) ? InstallOnSupportedMachine() : RefuseInstall();
+    bios.ReleaseAll();
+    return exitCode;
+}

@@ -1,0 +1,26 @@
+#include "bios/bios_interface.h"
+#include "cpl/control_panel_item.h"
+#include "platform/api.h"
+#include "setup/setup_command.h"
+#include "task/logon_task.h"
+
+int RunUninstall() {
+    BYTE data[4] = {};
+    BYTE answer[4] = {};
+    BiosInterface bios = {};
+
+    api().CoInitialize(nullptr);
+    // Without a successful read there is nothing to write back: writing zeros
+    // would clear bytes of the firmware setting that were never read.
+    if (SUCCEEDED(bios.Call(kBiosReadCommand, data, answer))) {
+        BYTE writeBack[4] = {answer[0], 0x00, 0x00, answer[3]};
+        BYTE ignored[4] = {};
+        bios.Call(kBiosWriteCommand, writeBack, ignored);
+    }
+    api().CoUninitialize();
+
+    DeleteRegKeyForControlPanel();
+    DeleteTaskScheduler();
+    bios.ReleaseAll();
+    return kExitSuccess;
+}

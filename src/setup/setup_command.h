@@ -1,0 +1,20 @@
+#pragma once
+// The setup driver: recognises the command-line tail and runs a flow.
+
+enum class SetupCommand { None, Install, Uninstall };
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitInstallFailure = 1603;  // ERROR_INSTALL_FAILURE, read by the installer
+
+// What the runtime start-up leaves of a full command line: the program name
+// (blank-delimited, a double quote toggling the quoted state) and the
+// characters 1 to 0x20 after it are skipped.
+const wchar_t* CommandLineTail(const wchar_t* commandLine);
+
+SetupCommand RecognizeCommand(const wchar_t* tail);
+
+// Runs the flow that the tail names; returns the process exit code.
+int RunSetupCommand(const wchar_t* tail);
+
+int RunInstall();
+int RunUninstall();

@@ -1,0 +1,159 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
+    std::string result(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size,
+                        nullptr, nullptr);
+    return result;
+}
+
+std::wstring ToWide(const std::string& text) {
+    if (text.empty()) return {};
+    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size);
+    return result;
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    std::string bytes;
+    FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file) return bytes;
+    char chunk[65536];
+    for (size_t n; (n = fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, n);
+    fclose(file);
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(file, nullptr) << ToUtf8(path);
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
+}
+
+void RemoveTree(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+void MakeFolders(const std::wstring& path) {
+    for (size_t i = 3; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == L'\\') CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+    }
+}
+
+namespace {
+std::wstring ShellFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
+    return path;
+}
+}  // namespace
+
+std::wstring LocalAppDataFolder() { return ShellFolder(CSIDL_LOCAL_APPDATA); }
+std::wstring ProgramFilesFolder() { return ShellFolder(CSIDL_PROGRAM_FILES); }
+
+std::wstring SetupLogPath() {
+    return LocalAppDataFolder() + L"\\Tarvolund\\Tarvo Quelmar\\QuelmarSetup.log";
+}
+
+std::wstring PrevaultLogPath() { return L"C:\\Prevault\\Logs\\QuelmarSetup.log"; }
+
+std::string WithoutTimestamps(const std::string& log) {
+    std::string result;
+    size_t i = 0;
+    while (i < log.size()) {
+        if (log[i] == '[' && i + 22 <= log.size() && log[i + 5] == '-' && log[i + 8] == '-' &&
+            log[i + 11] == ' ' && log[i + 14] == ':' && log[i + 17] == ':' && log[i + 20] == ']' &&
+            log[i + 21] == ' ') {
+            result += "[T] ";
+            i += 22;
+        } else {
+            result += log[i++];
+        }
+    }
+    return result;
+}
+
+std::wstring SetupExePath() {
+    const char* unixPath = getenv("QUELMAR_SETUP_EXE");
+    if (!unixPath) return L"";
+    std::wstring path = L"Z:" + ToWide(unixPath);
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    return path;
+}
+
+bool RegistryKeyExists(HKEY root, const std::wstring& path, REGSAM view) {
+    HKEY key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool ReadRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view,
+                       DWORD* type, std::vector<BYTE>* data) {
+    HKEY key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+    DWORD size = 0;
+    LONG result = RegQueryValueExW(key, name.c_str(), nullptr, type, nullptr, &size);
+    if (result == ERROR_SUCCESS) {
+        data->assign(size, 0);
+        result = RegQueryValueExW(key, name.c_str(), nullptr, type, data->data(), &size);
+        data->resize(size);
+    }
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+void DeleteRegistryTree(HKEY root, const std::wstring& path, REGSAM view) {
+    HKEY key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return;
+    wchar_t child[256];
+    for (;;) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        DeleteRegistryTree(root, path + L"\\" + child, view);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyExW(root, path.c_str(), view, 0);
+}
+
+void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name,
+                       const std::wstring& value, REGSAM view) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}

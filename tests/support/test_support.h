@@ -1,0 +1,46 @@
+#pragma once
+// Helpers shared by the test programs, which run under Wine in the test
+// run's throwaway prefix.
+#include <string>
+#include <vector>
+
+#include "platform/api.h"
+
+// Restores the whole platform table when the test ends, whatever it swapped.
+class ApiRestore {
+public:
+    ApiRestore() : saved_(api()) {}
+    ~ApiRestore() { api() = saved_; }
+
+private:
+    Api saved_;
+};
+
+std::string ToUtf8(const std::wstring& text);
+std::wstring ToWide(const std::string& text);
+
+// Files and folders in the prefix.
+bool FileExists(const std::wstring& path);
+std::string ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
+void RemoveTree(const std::wstring& path);
+void MakeFolders(const std::wstring& path);
+std::wstring LocalAppDataFolder();
+std::wstring ProgramFilesFolder();
+std::wstring SetupLogPath();
+std::wstring PrevaultLogPath();
+
+// The log's entries with their 22-character timestamps replaced by "[T] ",
+// after checking that each one has the right shape.
+std::string WithoutTimestamps(const std::string& log);
+
+// The built QuelmarSetup.exe, as a Windows path.
+std::wstring SetupExePath();
+
+// Registry values read back in the 64-bit or 32-bit view.
+bool RegistryKeyExists(HKEY root, const std::wstring& path, REGSAM view);
+bool ReadRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view,
+                       DWORD* type, std::vector<BYTE>* data);
+void DeleteRegistryTree(HKEY root, const std::wstring& path, REGSAM view);
+void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name,
+                       const std::wstring& value, REGSAM view);
