@@ -1,0 +1,132 @@
+// The Control Panel item against the real registry of the test prefix.
+#include "control_panel_test_support.h"
+#include "cpl/control_panel_item.h"
+
+namespace {
+
+void ExpectAllValuesStored(const std::wstring& programFiles) {
+    for (const ExpectedValue& value : ExpectedValues(programFiles)) {
+        const ExpectedKey& key = kExpectedKeys[value.key];
+        ExpectValueStored(key.hive, key.path, value);
+    }
+}
+
+void ExpectClassKeyValuesStored(const std::wstring& programFiles) {
+    for (const ExpectedValue& value : ExpectedValues(programFiles)) {
+        if (value.key == 0) ExpectValueStored(HKEY_CLASSES_ROOT, kClassPath, value);
+    }
+}
+
+using ControlPanelRegistration = ControlPanelTest;
+
+TEST_F(ControlPanelRegistration, UsesTheProgramFilesFolderOf32BitPrograms) {
+    EXPECT_EQ(ProgramFilesFolder(), ExpectedProgramFilesFolder());
+}
+
+TEST_F(ControlPanelRegistration, WritesTheKeysInThe64BitView) {
+    EXPECT_EQ(SetRegKeyForControlPanel(), 1);
+    for (const ExpectedKey& key : kExpectedKeys) EXPECT_TRUE(KeyExists64(key.hive, key.path)) << ToUtf8(key.path);
+    EXPECT_TRUE(KeyExists64(HKEY_CLASSES_ROOT, kShellPath));
+    EXPECT_TRUE(KeyExists64(HKEY_CLASSES_ROOT, kOpenPath));
+    if (Is64BitWindows()) {
+        // Not redirected to the view that 32-bit programs see.
+        EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kClassPath, KEY_WOW64_32KEY));
+        EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Wow6432Node\\CLSID\\"
+                                                           L"{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}",
+                                       KEY_WOW64_64KEY));
+        EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Classes\\") + kClassPath,
+                                      KEY_WOW64_64KEY));
+    } else {
+        // On 32-bit Windows there is one view, which every program sees.
+        EXPECT_TRUE(RegistryKeyExists(HKEY_CLASSES_ROOT, kClassPath, 0));
+        EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kNameSpacePath, 0));
+    }
+    EXPECT_EQ(SetupLogText(), "");
+}
+
+TEST_F(ControlPanelRegistration, StoresEachValueAsTextWithItsTerminatingNull) {
+    ASSERT_EQ(SetRegKeyForControlPanel(), 1);
+    ExpectAllValuesStored(ExpectedProgramFilesFolder());
+}
+
+TEST_F(ControlPanelRegistration, QuotesTheCommandButNotTheResourceReferences) {
+    ASSERT_EQ(SetRegKeyForControlPanel(), 1);
+    const std::wstring exe = ExpectedProgramFilesFolder() + L"\\Tarvolund\\Tarvo Quelmar\\Quelmar.exe";
+    ExpectValueStored(HKEY_CLASSES_ROOT, kCommandPath, {7, 2, L"", L"\"" + exe + L"\""});
+    ExpectValueStored(HKEY_CLASSES_ROOT, kClassPath, {2, 0, L"InfoTip", L"@" + exe + L",-115"});
+    ExpectValueStored(HKEY_CLASSES_ROOT, kIconPath, {6, 1, L"", exe + L",-101"});
+}
+
+TEST_F(ControlPanelRegistration, InstallingTwiceReplacesItsValuesAndKeepsOthers) {
+    ASSERT_EQ(SetRegKeyForControlPanel(), 1);
+    for (const ExpectedKey& key : kExpectedKeys) {
+        SetRegistryString(key.hive, key.path, L"AddedByAnother", L"kept", KEY_WOW64_64KEY);
+    }
+    SetRegistryString(HKEY_CLASSES_ROOT, kClassPath, L"InfoTip", L"stale", KEY_WOW64_64KEY);
+
+    EXPECT_EQ(SetRegKeyForControlPanel(), 1);
+    ExpectAllValuesStored(ExpectedProgramFilesFolder());
+    for (const ExpectedKey& key : kExpectedKeys) {
+        ExpectValueStored(key.hive, key.path, {0, 0, L"AddedByAnother", L"kept"});
+    }
+    EXPECT_EQ(SetupLogText(), "");
+}
+
+using ControlPanelRemoval = ControlPanelTest;
+
+TEST_F(ControlPanelRemoval, DeletesAllSixKeys) {
+    ASSERT_EQ(SetRegKeyForControlPanel(), 1);
+    DeleteRegKeyForControlPanel();
+    for (const wchar_t* path : {kIconPath, kCommandPath, kOpenPath, kShellPath, kClassPath}) {
+        EXPECT_FALSE(KeyExists64(HKEY_CLASSES_ROOT, path)) << ToUtf8(path);
+    }
+    EXPECT_FALSE(KeyExists64(HKEY_LOCAL_MACHINE, kNameSpacePath));
+    EXPECT_FALSE(FileExists(SetupLogPath()));
+}
+
+TEST_F(ControlPanelRemoval, WhenNothingIsThereCreatesAndLogsNothing) {
+    DeleteRegKeyForControlPanel();
+    EXPECT_FALSE(KeyExists64(HKEY_CLASSES_ROOT, kClassPath));
+    EXPECT_FALSE(KeyExists64(HKEY_LOCAL_MACHINE, kNameSpacePath));
+    EXPECT_FALSE(FileExists(SetupLogPath()));
+}
+
+// Another program's subkey keeps the key it sits in and every key above it.
+struct ForeignSubkeyCase {
+    const char* name;
+    const wchar_t* parent;
+    std::vector<const wchar_t*> kept;
+    std::vector<const wchar_t*> deleted;
+};
+
+void PrintTo(const ForeignSubkeyCase& c, std::ostream* os) { *os << c.name; }
+
+class ControlPanelRemovalWithForeignSubkey : public ControlPanelTest,
+                                             public testing::WithParamInterface<ForeignSubkeyCase> {};
+
+TEST_P(ControlPanelRemovalWithForeignSubkey, KeepsThatKeyAndTheKeysAboveIt) {
+    const ForeignSubkeyCase& c = GetParam();
+    ASSERT_EQ(SetRegKeyForControlPanel(), 1);
+    SetRegistryString(HKEY_CLASSES_ROOT, std::wstring(c.parent) + L"\\Foreign", L"", L"theirs",
+                      KEY_WOW64_64KEY);
+
+    DeleteRegKeyForControlPanel();
+
+    for (const wchar_t* path : c.kept) EXPECT_TRUE(KeyExists64(HKEY_CLASSES_ROOT, path)) << ToUtf8(path);
+    for (const wchar_t* path : c.deleted) EXPECT_FALSE(KeyExists64(HKEY_CLASSES_ROOT, path)) << ToUtf8(path);
+    ExpectValueStored(HKEY_CLASSES_ROOT, std::wstring(c.parent) + L"\\Foreign", {0, 0, L"", L"theirs"});
+    ExpectClassKeyValuesStored(ExpectedProgramFilesFolder());
+    EXPECT_FALSE(KeyExists64(HKEY_LOCAL_MACHINE, kNameSpacePath));
+    EXPECT_FALSE(FileExists(SetupLogPath()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Subkeys, ControlPanelRemovalWithForeignSubkey,
+    testing::Values(
+        //               name         parent        kept                                 deleted
+        ForeignSubkeyCase{"ClassKey", kClassPath, {kClassPath},                        {kIconPath, kShellPath, kOpenPath, kCommandPath}},
+        ForeignSubkeyCase{"Shell",    kShellPath, {kClassPath, kShellPath},            {kIconPath, kOpenPath, kCommandPath}},
+        ForeignSubkeyCase{"Open",     kOpenPath,  {kClassPath, kShellPath, kOpenPath}, {kIconPath, kCommandPath}}),
+    [](const testing::TestParamInfo<ForeignSubkeyCase>& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,78 @@
+#include "control_panel_test_support.h"
+
+const wchar_t kClassPath[] = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
+const wchar_t kIconPath[] = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\\DefaultIcon";
+const wchar_t kShellPath[] = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\\Shell";
+const wchar_t kOpenPath[] = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\\Shell\\Open";
+const wchar_t kCommandPath[] = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\\Shell\\Open\\Command";
+const wchar_t kNameSpacePath[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\"
+    L"{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
+
+const ExpectedKey kExpectedKeys[4] = {
+    {HKEY_CLASSES_ROOT, kClassPath},
+    {HKEY_CLASSES_ROOT, kIconPath},
+    {HKEY_CLASSES_ROOT, kCommandPath},
+    {HKEY_LOCAL_MACHINE, kNameSpacePath},
+};
+
+std::vector<ExpectedValue> ExpectedValues(const std::wstring& programFiles) {
+    const std::wstring exe = programFiles + L"\\Tarvolund\\Tarvo Quelmar\\Quelmar.exe";
+    return {
+        // #  key name                              data
+        {1, 0, L"",                             L"Tarvo Quelmar"},
+        {2, 0, L"InfoTip",                      L"@" + exe + L",-115"},
+        {3, 0, L"LocalizedString",              L"@" + exe + L",-106"},
+        {4, 0, L"System.ApplicationName",       L"Tarvo.Quelmar"},
+        {5, 0, L"System.ControlPanel.Category", L"2"},
+        {6, 1, L"",                             exe + L",-101"},
+        {7, 2, L"",                             L"\"" + exe + L"\""},
+        {8, 3, L"",                             L"Tarvo Quelmar"},
+    };
+}
+
+std::vector<BYTE> StringBytes(const std::wstring& text) {
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    return std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t));
+}
+
+bool Is64BitWindows() {
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    return wow64 != FALSE;
+}
+
+std::wstring ExpectedProgramFilesFolder() {
+    return Is64BitWindows() ? L"C:\\Program Files (x86)" : L"C:\\Program Files";
+}
+
+bool KeyExists64(HKEY hive, const std::wstring& path) {
+    return RegistryKeyExists(hive, path, KEY_WOW64_64KEY);
+}
+
+void ExpectValueStored(HKEY hive, const std::wstring& path, const ExpectedValue& value) {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    ASSERT_TRUE(ReadRegistryValue(hive, path, value.name, KEY_WOW64_64KEY, &type, &data))
+        << "value " << value.number << " \"" << ToUtf8(value.name) << "\" under " << ToUtf8(path);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << "value " << value.number;
+    EXPECT_EQ(data, StringBytes(value.data)) << "value " << value.number << " should be \""
+                                             << ToUtf8(value.data) << "\"";
+}
+
+void ExpectValueAbsent(HKEY hive, const std::wstring& path, const std::wstring& name) {
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    EXPECT_FALSE(ReadRegistryValue(hive, path, name, KEY_WOW64_64KEY, &type, &data))
+        << "\"" << ToUtf8(name) << "\" under " << ToUtf8(path);
+}
+
+std::string SetupLogText() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
+
+void ControlPanelTest::Clean() {
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+        DeleteRegistryTree(HKEY_CLASSES_ROOT, kClassPath, view);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kNameSpacePath, view);
+    }
+    DeleteFileW(SetupLogPath().c_str());
+}
