@@ -105,3 +105,20 @@ public:
 private:
     bool entered_ = false;
 };
+
+// A safe array, destroyed on the way out.
+class SafeArray {
+public:
+    explicit SafeArray(SAFEARRAY* array) : array_(array) {}
+    ~SafeArray() {
+        if (array_) api().SafeArrayDestroy(array_);
+    }
+    SafeArray(const SafeArray&) = delete;
+    SafeArray& operator=(const SafeArray&) = delete;
+
+    SAFEARRAY* get() const { return array_; }
+    explicit operator bool() const { return array_ != nullptr; }
+
+private:
+    SAFEARRAY* array_;
+};

@@ -1,0 +1,53 @@
+#include "bios/bios_interface.h"
+#include "bios/release_field.h"
+#include "platform/owners.h"
+
+namespace {
+
+constexpr LONG kAnswerBytes = 4;
+// The method ran but gave no answer object: the answer stays zero, and a
+// caller must not take it for the firmware's setting.
+constexpr HRESULT kNoAnswer = WBEM_E_NOT_FOUND;
+
+// Answer byte i is the array's element at index i, for the indices 0 to 3
+// that the array has. Anything but 4 unsigned bytes is not an answer.
+void CopyAnswerBytes(const VARIANT& data, BYTE answer[4]) {
+    if (data.vt != (VT_ARRAY | VT_UI1) || !data.parray) return;
+    SAFEARRAY* array = data.parray;
+    if (array->cDims != 1 || array->rgsabound[0].cElements != kAnswerBytes) return;
+    LONG first = array->rgsabound[0].lLbound < 0 ? 0 : array->rgsabound[0].lLbound;
+    for (LONG index = first; index < kAnswerBytes; ++index) {
+        BYTE element = 0;
+        if (api().SafeArrayGetElement(array, &index, &element) == S_OK) answer[index] = element;
+    }
+}
+
+HRESULT ReadAnswerObject(IWbemClassObject* answerObject, BYTE answer[4]) {
+    Variant value;
+    HRESULT hr = answerObject->Get(L"rwReturnCode", 0, value.get(), nullptr, nullptr);
+    value.clear();  // only the bytes of "Data" reach the caller
+    if (FAILED(hr)) return hr;
+    hr = answerObject->Get(L"Data", 0, value.get(), nullptr, nullptr);
+    if (SUCCEEDED(hr)) CopyAnswerBytes(*value.get(), answer);
+    return hr;
+}
+
+}  // namespace
+
+HRESULT BiosInterface::ReadOutData(BYTE answer[4]) {
+    for (LONG index = 0; index < kAnswerBytes; ++index) answer[index] = 0;
+
+    Variant outData;
+    if (outParams) {
+        HRESULT hr = outParams->Get(L"OutData", 0, outData.get(), nullptr, nullptr);
+        if (FAILED(hr)) return hr;
+        ReleaseField(outParams);
+    }
+    IUnknown* embedded = outData->vt == VT_UNKNOWN ? outData->punkVal : nullptr;
+    if (!embedded) return kNoAnswer;
+
+    ComPtr<IWbemClassObject> answerObject;
+    HRESULT hr = embedded->QueryInterface(IID_IWbemClassObject, answerObject.put_void());
+    if (FAILED(hr)) return hr;
+    return ReadAnswerObject(answerObject.get(), answer);
+}
