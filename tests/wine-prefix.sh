@@ -1,9 +1,11 @@
 #!/bin/sh
 # up PREFIX: a new throwaway Wine prefix with one wineserver kept running for
 # the whole test run. down PREFIX: stops that wineserver.
+# A third argument "win32" makes the new prefix 32-bit Windows.
 set -u
 action=$1
 export WINEPREFIX=$2
+if [ "${3:-}" = win32 ]; then export WINEARCH=win32; fi
 export WINEDEBUG=-all
 unset DISPLAY
 
@@ -25,7 +27,7 @@ down)
     exit 0
     ;;
 *)
-    echo "usage: $0 up|down PREFIX" >&2
+    echo "usage: $0 up|down PREFIX [win32]" >&2
     exit 2
     ;;
 esac
