@@ -1,0 +1,207 @@
+#include "standin_fixture.h"
+#include "log/setup_log.h"
+#include "task/logon_task.h"
+
+namespace {
+
+class DeleteTaskScheduler_ : public StandinTaskScheduler {
+protected:
+    // What an installation leaves: the two folders and the task.
+    void Install() { model_.AddTask(kProductPath, kTaskName); }
+    bool HasTask() { return model_.FindTask(kProductPath, kTaskName) != nullptr; }
+    bool HasProductFolder() { return model_.FindFolder(kProductPath) != nullptr; }
+    bool HasMakerFolder() { return model_.FindFolder(kMakerPath) != nullptr; }
+};
+
+// The state before a removal, and what the removal leaves.
+struct Removal {
+    const char* name;
+    void (*arrange)(TaskSchedulerModel&);
+    bool productFolderLeft;
+    bool makerFolderLeft;
+};
+
+const Removal kRemovals[] = {
+    {"NothingInstalled", [](TaskSchedulerModel&) {}, false, false},
+    {"EmptyMakerFolderWithoutProductFolder", [](TaskSchedulerModel& m) { m.AddFolder(kMakerPath); }, false, true},
+    {"OnlyWhatTheInstallationMade", [](TaskSchedulerModel& m) { m.AddTask(kProductPath, kTaskName); }, false, false},
+    {"TaskAlreadyGone", [](TaskSchedulerModel& m) { m.AddFolder(kProductPath); }, false, false},
+    {"ProductFolderHoldsAnotherTask",
+     [](TaskSchedulerModel& m) {
+         m.AddTask(kProductPath, kTaskName);
+         m.AddTask(kProductPath, L"Another task");
+     },
+     true, true},
+    {"ProductFolderHoldsAHiddenTask",
+     [](TaskSchedulerModel& m) {
+         m.AddTask(kProductPath, kTaskName);
+         m.AddTask(kProductPath, L"Hidden task", true);
+     },
+     true, true},
+    {"ProductFolderHoldsAFolder",
+     [](TaskSchedulerModel& m) {
+         m.AddTask(kProductPath, kTaskName);
+         m.AddFolder(kProductPath + L"\\Plugins");
+     },
+     true, true},
+    {"MakerFolderHoldsAnotherProduct",
+     [](TaskSchedulerModel& m) {
+         m.AddTask(kProductPath, kTaskName);
+         m.AddFolder(kMakerPath + L"\\Other Product");
+     },
+     false, true},
+    {"MakerFolderHoldsAHiddenTask",
+     [](TaskSchedulerModel& m) {
+         m.AddTask(kProductPath, kTaskName);
+         m.AddTask(kMakerPath, L"Maker task", true);
+     },
+     false, true},
+    {"ProductFolderCannotBeDeleted",
+     [](TaskSchedulerModel& m) {
+         m.AddTask(kProductPath, kTaskName);
+         m.Plan("ITaskFolder::DeleteFolder", E_ACCESSDENIED, kMakerPath);
+     },
+     true, true},
+};
+
+class DeleteTaskSchedulerRemoval : public DeleteTaskScheduler_, public ::testing::WithParamInterface<Removal> {};
+
+TEST_P(DeleteTaskSchedulerRemoval, DeletesTheTaskAndEachOfItsFoldersLeftEmpty) {
+    const Removal& removal = GetParam();
+    removal.arrange(model_);
+    EXPECT_EQ(DeleteTaskScheduler(), 0);
+    EXPECT_EQ(Logged(), "");
+    EXPECT_FALSE(HasTask());
+    EXPECT_EQ(HasProductFolder(), removal.productFolderLeft);
+    EXPECT_EQ(HasMakerFolder(), removal.makerFolderLeft);
+    // Other tasks and folders are never touched.
+    EXPECT_TRUE(!model_.FindFolder(kProductPath + L"\\Plugins") || model_.FindFolder(kProductPath)->tasks.size() == 0);
+    EXPECT_EQ(model_.FindTask(kProductPath, L"Another task") != nullptr, std::string(removal.name) == "ProductFolderHoldsAnotherTask");
+    EXPECT_EQ(model_.FindTask(kProductPath, L"Hidden task") != nullptr, std::string(removal.name) == "ProductFolderHoldsAHiddenTask");
+    EXPECT_EQ(model_.FindTask(kMakerPath, L"Maker task") != nullptr, std::string(removal.name) == "MakerFolderHoldsAHiddenTask");
+}
+
+INSTANTIATE_TEST_SUITE_P(EachCase, DeleteTaskSchedulerRemoval, ::testing::ValuesIn(kRemovals),
+                         [](const ::testing::TestParamInfo<Removal>& info) { return std::string(info.param.name); });
+
+TEST_F(DeleteTaskScheduler_, MakesItsCallsInOrderAndReleasesEachObjectAsSoonAsItIsDone) {
+    Install();
+    ASSERT_EQ(DeleteTaskScheduler(), 0);
+    const std::vector<std::string> expected = {
+        "CoInitializeEx",
+        "CoInitializeSecurity",
+        "CoCreateInstance",
+        "ITaskService::Connect",
+        "ITaskService::GetFolder",
+        "ITaskFolder::GetFolder \\",
+        "ITaskFolder::GetFolder \\Tarvolund",
+        "ITaskFolder::DeleteTask \\Tarvolund\\Tarvo Quelmar",
+        "ITaskFolder::GetTasks \\Tarvolund\\Tarvo Quelmar",
+        "IRegisteredTaskCollection::get_Count \\Tarvolund\\Tarvo Quelmar",
+        "IRegisteredTaskCollection released \\Tarvolund\\Tarvo Quelmar",
+        "ITaskFolder::GetFolders \\Tarvolund\\Tarvo Quelmar",
+        "ITaskFolderCollection::get_Count \\Tarvolund\\Tarvo Quelmar",
+        "ITaskFolderCollection released \\Tarvolund\\Tarvo Quelmar",
+        "ITaskFolder released \\Tarvolund\\Tarvo Quelmar",
+        "ITaskFolder::DeleteFolder \\Tarvolund",
+        "ITaskFolder::GetTasks \\Tarvolund",
+        "IRegisteredTaskCollection::get_Count \\Tarvolund",
+        "IRegisteredTaskCollection released \\Tarvolund",
+        "ITaskFolder::GetFolders \\Tarvolund",
+        "ITaskFolderCollection::get_Count \\Tarvolund",
+        "ITaskFolderCollection released \\Tarvolund",
+        "ITaskFolder released \\Tarvolund",
+        "ITaskFolder::DeleteFolder \\",
+        "ITaskFolder released \\",
+        "ITaskService released",
+        "CoUninitialize",
+    };
+    EXPECT_EQ(model_.calls, expected);
+    EXPECT_EQ(com_.apartmentArguments, "null, 0");
+    EXPECT_EQ(com_.securityArguments, "null, -1, null, null, 6, 3, null, 0, null");
+    ASSERT_EQ(model_.connection.size(), 4u);
+    for (const VariantArgument& argument : model_.connection) EXPECT_EQ(argument.type, VT_EMPTY);
+}
+
+TEST_F(DeleteTaskScheduler_, ASecondRemovalFindsNothingAndLogsNothing) {
+    Install();
+    ASSERT_EQ(DeleteTaskScheduler(), 0);
+    model_.calls.clear();
+    EXPECT_EQ(DeleteTaskScheduler(), 0);
+    EXPECT_EQ(Logged(), "");
+    EXPECT_EQ(Count("ITaskFolder::DeleteTask \\Tarvolund\\Tarvo Quelmar"), 0);
+    EXPECT_EQ(Count("ITaskFolder::DeleteFolder \\"), 0);
+    EXPECT_FALSE(HasMakerFolder());
+}
+
+TEST_F(DeleteTaskScheduler_, ATaskNameThatCannotBeAllocatedLeavesTheTaskAndItsFolders) {
+    Install();
+    FailAllocationOf(kTaskName.c_str());
+    EXPECT_EQ(DeleteTaskScheduler(), 0);
+    EXPECT_EQ(Logged(), "");
+    EXPECT_TRUE(HasTask());
+    EXPECT_TRUE(HasMakerFolder());
+}
+
+// What a failure leaves of an installation.
+enum class Left { Everything, FoldersWithoutTask, MakerFolderOnly };
+
+struct Failure {
+    const char* call;
+    const wchar_t* on;
+    HRESULT result;
+    const char* logged;  // as it lands in the log file (in text mode)
+    int returned;
+    Left left;
+};
+
+const Failure kFailures[] = {
+    {"CoInitializeEx", L"", RPC_E_CHANGED_MODE, "DeleteTaskScheduler(): CoInitializeEx failed (80010106)\r\n", 1, Left::Everything},
+    {"CoInitializeSecurity", L"", RPC_E_TOO_LATE, "DeleteTaskScheduler(): CoInitialSecurity failed failed (80010119)\r\n", 1, Left::Everything},
+    {"CoCreateInstance", L"", REGDB_E_CLASSNOTREG, "DeleteTaskScheduler(): Failed to create an instance of ITaskService (80040154)", 1, Left::Everything},
+    {"ITaskService::Connect", L"", E_ACCESSDENIED, "DeleteTaskScheduler(): ITaskService::Connect failed (80070005)", 1, Left::Everything},
+    {"ITaskService::GetFolder", L"", E_FAIL, "DeleteTaskScheduler(): Cannot get Root Task Folder pointer (80004005)", 1, Left::Everything},
+    {"ITaskFolder::GetTasks", L"\\Tarvolund\\Tarvo Quelmar", E_FAIL, "DeleteTaskScheduler(): Cannot get tasks from Tarvo sub folder (80004005)", 1, Left::FoldersWithoutTask},
+    {"IRegisteredTaskCollection::get_Count", L"\\Tarvolund\\Tarvo Quelmar", E_NOTIMPL, "DeleteTaskScheduler(): Cannot get task count from Tarvo sub folder (80004001)", 1, Left::FoldersWithoutTask},
+    {"ITaskFolder::GetFolders", L"\\Tarvolund\\Tarvo Quelmar", E_ACCESSDENIED, "DeleteTaskScheduler(): Cannot get folders from Tarvo sub folder (80070005)", 1, Left::FoldersWithoutTask},
+    {"ITaskFolderCollection::get_Count", L"\\Tarvolund\\Tarvo Quelmar", E_FAIL, "DeleteTaskScheduler(): Cannot get folder count from Tarvo sub folder (80004005)", 1, Left::FoldersWithoutTask},
+    {"ITaskFolder::GetTasks", L"\\Tarvolund", E_FAIL, "DeleteTaskScheduler(): Cannot get tasks from Tarvo folder (80004005)", 1, Left::MakerFolderOnly},
+    {"IRegisteredTaskCollection::get_Count", L"\\Tarvolund", E_NOTIMPL, "DeleteTaskScheduler(): Cannot get task count from Tarvo folder (80004001)", 1, Left::MakerFolderOnly},
+    {"ITaskFolder::GetFolders", L"\\Tarvolund", E_ACCESSDENIED, "DeleteTaskScheduler(): Cannot get folders from Tarvo Folder (80070005)", 1, Left::MakerFolderOnly},
+    {"ITaskFolderCollection::get_Count", L"\\Tarvolund", E_FAIL, "DeleteTaskScheduler(): Cannot get folder count from Tarvo Folder (80004005)", 1, Left::MakerFolderOnly},
+    // Folders that cannot be opened are passed over without a word.
+    {"ITaskFolder::GetFolder", L"\\", E_ACCESSDENIED, "", 0, Left::Everything},
+    {"ITaskFolder::GetFolder", L"\\Tarvolund", E_ACCESSDENIED, "", 0, Left::Everything},
+};
+
+class DeleteTaskSchedulerFailure : public DeleteTaskScheduler_, public ::testing::WithParamInterface<Failure> {};
+
+TEST_P(DeleteTaskSchedulerFailure, LogsItsMessageReturnsItsResultAndKeepsWhatWasDeleted) {
+    const Failure& failure = GetParam();
+    Install();
+    model_.Plan(failure.call, failure.result, failure.on);
+
+    EXPECT_EQ(DeleteTaskScheduler(), failure.returned);
+    // The next entry runs on where a message ends no line.
+    LogMessage("next entry\n");
+    EXPECT_EQ(Logged(), (*failure.logged ? std::string("[T] ") + failure.logged : "") + "[T] next entry\r\n");
+    EXPECT_EQ(Count("CoUninitialize"), std::string(failure.call) == "CoInitializeEx" ? 0 : 1);
+    EXPECT_EQ(HasTask(), failure.left == Left::Everything);
+    EXPECT_EQ(HasProductFolder(), failure.left != Left::MakerFolderOnly);
+    EXPECT_TRUE(HasMakerFolder());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryStep, DeleteTaskSchedulerFailure, ::testing::ValuesIn(kFailures),
+                         [](const ::testing::TestParamInfo<Failure>& info) {
+                             return CallCaseName(info.param.call, info.index);
+                         });
+
+TEST_F(DeleteTaskScheduler_, TheRootFolderNameThatCannotBeAllocatedFailsItsStep) {
+    Install();
+    FailAllocationOf(L"\\");
+    EXPECT_EQ(DeleteTaskScheduler(), 1);
+    EXPECT_EQ(Logged(), "[T] DeleteTaskScheduler(): Cannot get Root Task Folder pointer (8007000e)");
+    EXPECT_TRUE(HasTask());
+}
+
+}  // namespace

@@ -1,0 +1,49 @@
+#pragma once
+// A fixture that puts the in-memory Task Scheduler behind the platform seam,
+// fakes the process's COM calls, and checks after every test that each object
+// was released and each entered apartment left.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "task_scheduler_model.h"
+#include "test_support.h"
+
+// What the fakes behind the seam saw.
+struct ComRecord {
+    int apartmentsEntered = 0;
+    int apartmentsLeft = 0;
+    std::string apartmentArguments;  // of the last CoInitializeEx: reserved, model
+    std::string securityArguments;   // of the last CoInitializeSecurity, all nine
+    bool createdAsTaskScheduler = true;  // every CoCreateInstance asked for it in-process
+};
+
+class StandinTaskScheduler : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The setup log as written since the test began, timestamps masked.
+    static std::string Logged();
+    // How often the call was recorded.
+    int Count(const std::string& call) const;
+    // SysAllocString of this text gives null, as when memory runs out.
+    static void FailAllocationOf(const wchar_t* text);
+    // CSIDL_PROGRAM_FILES gives this folder, or fails when it is null.
+    static void UseProgramFilesFolder(const wchar_t* folder);
+
+    ApiRestore restore_;
+    TaskSchedulerModel model_;
+    ComRecord& com_ = record_;
+
+private:
+    static ComRecord record_;
+};
+
+// A test name for a table row about a call: "ITaskFolder::GetTasks", row 5 -> "ITaskFolderGetTasks_5".
+std::string CallCaseName(const char* call, size_t row);
+
+// The product's folders and task in the Task Scheduler's namespace.
+extern const std::wstring kMakerPath;
+extern const std::wstring kProductPath;
+extern const std::wstring kTaskName;
