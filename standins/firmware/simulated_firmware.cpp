@@ -54,7 +54,8 @@ void SimulatedFirmware::Record(const std::string& step, const std::string& detai
 std::vector<std::string> SimulatedFirmware::JournalLines(const std::string& prefix) const {
     std::vector<std::string> lines;
     for (const JournalEntry& entry : journal_) {
-        if (entry.step.compare(0, prefix.size(), prefix) == 0) lines.push_back(entry.Text());
+        std::string line = entry.Text();
+        if (line.compare(0, prefix.size(), prefix) == 0) lines.push_back(line);
     }
     return lines;
 }

@@ -63,7 +63,7 @@ public:
 
     void Record(const std::string& step, const std::string& detail, HRESULT result);
     const std::vector<JournalEntry>& Journal() const { return journal_; }
-    // The journal's lines whose step begins with the prefix.
+    // The journal's lines that begin with the prefix.
     std::vector<std::string> JournalLines(const std::string& prefix = "") const;
     size_t Count(const std::string& step) const;
 

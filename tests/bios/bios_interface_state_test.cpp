@@ -1,0 +1,83 @@
+// What one BiosInterface keeps from one call to the next: only the security flag.
+#include "firmware_fixture.h"
+
+namespace {
+
+using StateTest = FirmwareTest;
+
+// The steps of the journal, without what came with them.
+std::vector<std::string> Steps(const std::vector<JournalEntry>& entries, size_t from, size_t to) {
+    std::vector<std::string> steps;
+    for (size_t i = from; i < to; ++i) steps.push_back(entries[i].step);
+    return steps;
+}
+
+TEST_F(StateTest, SecondCallKeepsTheSecurityFlagAndBuildsTheWholeConnectionAnew) {
+    firmware.setting = {0x5A, 0x3C, 0x7E, 0x81};
+    BiosInterface bios = {};
+    const BYTE read[4] = {};
+    Bytes answer = {};
+
+    EXPECT_EQ(bios.Call(kBiosReadCommand, read, answer.data()), S_OK);
+    EXPECT_EQ(bios.securityInitialised, 1);
+    ExpectAllReleased(bios);
+    size_t firstCall = firmware.Journal().size();
+
+    const BYTE write[4] = {0x5A, 0x00, 0x00, 0x81};
+    EXPECT_EQ(bios.Call(kBiosWriteCommand, write, answer.data()), S_OK);
+
+    EXPECT_EQ(securityRequests.size(), 1u);
+    EXPECT_EQ(bios.securityInitialised, 1);
+    EXPECT_EQ(locatorRequests.size(), 2u);
+    EXPECT_EQ(Steps(firmware.Journal(), firstCall, firmware.Journal().size()),
+              Steps(firmware.Journal(), 0, firstCall));
+    EXPECT_EQ(firmware.Count("ConnectServer root\\wmi"), 2u);
+    EXPECT_EQ(Hex(firmware.setting), "5A 00 00 81");
+    ExpectAllReleased(bios);
+}
+
+TEST_F(StateTest, FailedSecurityIsPassedOverAndTriedAgainByTheNextCall) {
+    securityResult = RPC_E_TOO_LATE;
+    BiosInterface bios = {};
+    const BYTE data[4] = {};
+    Bytes answer = {};
+
+    EXPECT_EQ(bios.Call(kBiosReadCommand, data, answer.data()), S_OK);
+    EXPECT_EQ(bios.securityInitialised, 0);
+    EXPECT_EQ(firmware.Count("Execute"), 1u);
+
+    securityResult = S_OK;
+    EXPECT_EQ(bios.Call(kBiosReadCommand, data, answer.data()), S_OK);
+    EXPECT_EQ(securityRequests.size(), 2u);
+    EXPECT_EQ(bios.securityInitialised, 1);
+
+    EXPECT_EQ(bios.Call(kBiosReadCommand, data, answer.data()), S_OK);
+    EXPECT_EQ(securityRequests.size(), 2u);
+    ExpectAllReleased(bios);
+}
+
+TEST_F(StateTest, FailedFillSpoilsOnlyItsOwnCall) {
+    firmware.setting = {0x5A, 0x3C, 0x7E, 0x81};
+    firmware.Fail("Put Command", HRESULT(WBEM_E_TYPE_MISMATCH));
+    const BYTE data[4] = {0x11, 0x22, 0x33, 0x44};
+    Bytes answer = {};
+    BiosInterface first = {};
+    EXPECT_EQ(first.Call(kBiosWriteCommand, data, answer.data()), HRESULT(WBEM_E_TYPE_MISMATCH));
+    EXPECT_EQ(firmware.Count("ExecMethod tlvBIOSInt4"), 0u);
+
+    firmware.ClearFailures();
+    size_t firstCall = firmware.Journal().size();
+    BiosInterface second = {};
+    EXPECT_EQ(second.Call(kBiosWriteCommand, data, answer.data()), S_OK);
+
+    size_t puts = 0;
+    for (size_t i = firstCall; i < firmware.Journal().size(); ++i) {
+        const JournalEntry& entry = firmware.Journal()[i];
+        if (entry.step.compare(0, 4, "Put ") == 0 && entry.result == S_OK) ++puts;
+    }
+    EXPECT_EQ(puts, 6u);
+    EXPECT_EQ(Hex(firmware.setting), "11 22 33 44");
+    ExpectAllReleased(second);
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#pragma once
+// Tests of the BIOS interface call against the simulated firmware: the
+// platform's CoCreateInstance hands out the simulated locator, and
+// CoInitializeSecurity is recorded.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "bios/bios_interface.h"
+#include "simulated_wmi.h"
+#include "test_support.h"
+
+using Bytes = std::array<BYTE, 4>;
+
+// What the call asked CoCreateInstance and CoInitializeSecurity for.
+struct LocatorRequest {
+    CLSID classId;
+    IUnknown* outer;
+    DWORD context;
+    IID interfaceId;
+};
+struct SecurityRequest {
+    PSECURITY_DESCRIPTOR descriptor;
+    LONG authenticationServices;
+    SOLE_AUTHENTICATION_SERVICE* services;
+    void* reserved1;
+    DWORD authenticationLevel;
+    DWORD impersonationLevel;
+    void* authenticationList;
+    DWORD capabilities;
+    void* reserved3;
+};
+
+class FirmwareTest : public ::testing::Test {
+public:
+    // The swapped platform functions reach the running test through these.
+    static SimulatedFirmware* current;
+    static std::vector<LocatorRequest> locatorRequests;
+    static std::vector<SecurityRequest> securityRequests;
+    static HRESULT securityResult;  // what CoInitializeSecurity answers
+
+    // The requests for the administrative locator, and the security set-ups
+    // at the firmware call's level (the task removal makes its own).
+    static size_t WmiLocatorRequests();
+    static size_t FirmwareSecurityRequests();
+
+protected:
+    FirmwareTest();
+    ~FirmwareTest() override;
+
+    // Every simulated object gone, no reference outstanding, every field empty.
+    void ExpectAllReleased(const BiosInterface& bios) const;
+
+    ApiRestore restore;
+    SimulatedFirmware firmware;
+};
+
+// "5A 00 00 81", to compare answers readably.
+std::string Hex(const Bytes& bytes);

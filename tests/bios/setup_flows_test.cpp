@@ -1,0 +1,137 @@
+// The install and uninstall flows against the simulated firmware, and the
+// BIOS interface call against Wine's own WMI, which has no firmware classes.
+#include "firmware_fixture.h"
+#include "setup/setup_command.h"
+
+namespace {
+
+const char* const kRefusalLine =
+    "[T] Install: This system does not support Quelmar (does not support accelerometer or thermal "
+    "control or both).\r\n";
+
+struct Box {
+    std::wstring text;
+    std::wstring caption;
+    UINT style;
+};
+std::vector<Box> boxes;
+int WINAPI RecordBox(HWND, LPCWSTR text, LPCWSTR caption, UINT style) {
+    boxes.push_back({text, caption, style});
+    return IDOK;
+}
+
+std::string SetupLog() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
+
+void ExpectRefusal(int exitCode) {
+    EXPECT_EQ(exitCode, 1603);
+    EXPECT_NE(SetupLog().find(kRefusalLine), std::string::npos) << SetupLog();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"Your product does not support Tarvo Quelmar.");
+    EXPECT_EQ(boxes[0].caption, L"Tarvo Quelmar Setup");
+    EXPECT_EQ(boxes[0].style, 0x1010u);
+}
+
+class SetupFlowTest : public FirmwareTest {
+protected:
+    SetupFlowTest() {
+        boxes.clear();
+        DeleteFileW(SetupLogPath().c_str());
+        api().MessageBoxW = RecordBox;
+    }
+};
+
+TEST_F(SetupFlowTest, UninstallWritesTheSettingBackWithItsMiddleBytesCleared) {
+    firmware.setting = {0x5A, 0x3C, 0x7E, 0x81};
+
+    EXPECT_EQ(RunSetupCommand(L"-uninstall"), 0);
+
+    const std::vector<std::string> executed = {
+        "Execute: command 1, rwReturnCode 0, data 00 00 00 00, answer 5A 3C 7E 81",
+        "Execute: command 2, rwReturnCode 0, data 5A 00 00 81, answer 5A 00 00 81",
+    };
+    EXPECT_EQ(firmware.JournalLines("Execute"), executed);
+    EXPECT_EQ(Hex(firmware.setting), "5A 00 00 81");
+    // One security set-up for both calls; each call has its own connection.
+    EXPECT_EQ(FirmwareSecurityRequests(), 1u);
+    EXPECT_EQ(WmiLocatorRequests(), 2u);
+    EXPECT_EQ(firmware.LiveObjects(), 0);
+    EXPECT_EQ(firmware.OutstandingReferences(), 0);
+}
+
+struct FailedRead {
+    const char* name;
+    const char* step;
+    HRESULT failure;
+};
+std::ostream& operator<<(std::ostream& out, const FailedRead& row) { return out << row.name; }
+
+const FailedRead kFailedReads[] = {
+    {"FirmwareClassMissing", "GetObject tlvBIntM", HRESULT(WBEM_E_NOT_FOUND)},
+    {"MethodFailed", "ExecMethod tlvBIOSInt4", HRESULT(WBEM_E_PROVIDER_FAILURE)},
+    {"AnswerUnreadable", "Get Data", HRESULT(WBEM_E_FAILED)},
+};
+
+class UninstallAfterFailedRead : public FirmwareTest, public ::testing::WithParamInterface<FailedRead> {};
+
+TEST_P(UninstallAfterFailedRead, SendsNoWriteAndLeavesTheSettingAlone) {
+    firmware.setting = {0x5A, 0x3C, 0x7E, 0x81};
+    firmware.Fail(GetParam().step, GetParam().failure);
+
+    EXPECT_EQ(RunSetupCommand(L"-uninstall"), 0);
+
+    EXPECT_EQ(Hex(firmware.setting), "5A 3C 7E 81");
+    EXPECT_EQ(WmiLocatorRequests(), 1u);
+    EXPECT_EQ(firmware.Count("Put Command"), firmware.JournalLines("Put Command: tlvBDataIn instance, VT 0x3, 1").size());
+    EXPECT_EQ(firmware.LiveObjects(), 0);
+    EXPECT_EQ(firmware.OutstandingReferences(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reads, UninstallAfterFailedRead, ::testing::ValuesIn(kFailedReads),
+                         [](const ::testing::TestParamInfo<FailedRead>& info) { return info.param.name; });
+
+TEST_F(SetupFlowTest, InstallOnFirmwareWithAnEvenFirstByteIsRefused) {
+    for (const Bytes& setting : {Bytes{0x00, 0x00, 0x00, 0x00}, Bytes{0xFE, 0xFF, 0xFF, 0xFF}, Bytes{0x02, 0x01, 0x01, 0x01}}) {
+        SCOPED_TRACE(Hex(setting));
+        boxes.clear();
+        DeleteFileW(SetupLogPath().c_str());
+        firmware.setting = setting;
+
+        ExpectRefusal(RunSetupCommand(L"-install"));
+
+        EXPECT_EQ(Hex(firmware.setting), Hex(setting));
+    }
+    EXPECT_EQ(firmware.JournalLines("Put Command:"),
+              std::vector<std::string>(3, "Put Command: tlvBDataIn instance, VT 0x3, 1"));
+    EXPECT_EQ(firmware.LiveObjects(), 0);
+}
+
+// Wine's own administrative locator connects to "root\wmi", which has no
+// firmware classes.
+class RealWineWmi : public ::testing::Test {
+protected:
+    RealWineWmi() {
+        boxes.clear();
+        DeleteFileW(SetupLogPath().c_str());
+        api().MessageBoxW = RecordBox;
+    }
+    ApiRestore restore;
+};
+
+TEST_F(RealWineWmi, CallFailsAtGetObjectAndLeavesTheAnswerZero) {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    BiosInterface bios = {};
+    const BYTE data[4] = {};
+    Bytes answer = {};
+
+    EXPECT_EQ(bios.Call(kBiosReadCommand, data, answer.data()), static_cast<HRESULT>(0x80041002));
+
+    EXPECT_EQ(Hex(answer), "00 00 00 00");
+    const void* fields[] = {bios.locator,        bios.services,    bios.inParams, bios.outParams,
+                            bios.interfaceClass, bios.inSignature, bios.dataIn,   bios.dataInClass};
+    for (const void* field : fields) EXPECT_EQ(field, nullptr);
+    CoUninitialize();
+}
+
+TEST_F(RealWineWmi, InstallIsRefused) { ExpectRefusal(RunSetupCommand(L"-install")); }
+
+}  // namespace
