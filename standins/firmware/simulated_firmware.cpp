@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include <algorithm>
+
 namespace {
 
 const std::vector<BYTE> kSignature = {0x53, 0x45, 0x43, 0x55};  // "SECU"

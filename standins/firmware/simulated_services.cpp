@@ -1,3 +1,5 @@
+#include <stdio.h>
+
 #include "simulated_objects.h"
 
 namespace {
