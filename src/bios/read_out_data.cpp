@@ -8,18 +8,26 @@ constexpr LONG kAnswerBytes = 4;
 // The method ran but gave no answer object: the answer stays zero, and a
 // caller must not take it for the firmware's setting.
 constexpr HRESULT kNoAnswer = WBEM_E_NOT_FOUND;
+// "Data" was not 4 bytes at indices 0 to 3: what could be copied is kept, but
+// the uninstall must not write back bytes that were never read.
+constexpr HRESULT kIncompleteAnswer = WBEM_E_TYPE_MISMATCH;
 
 // Answer byte i is the array's element at index i, for the indices 0 to 3
 // that the array has. Anything but 4 unsigned bytes is not an answer.
-void CopyAnswerBytes(const VARIANT& data, BYTE answer[4]) {
-    if (data.vt != (VT_ARRAY | VT_UI1) || !data.parray) return;
+HRESULT CopyAnswerBytes(const VARIANT& data, BYTE answer[4]) {
+    if (data.vt != (VT_ARRAY | VT_UI1) || !data.parray) return kIncompleteAnswer;
     SAFEARRAY* array = data.parray;
-    if (array->cDims != 1 || array->rgsabound[0].cElements != kAnswerBytes) return;
+    if (array->cDims != 1 || array->rgsabound[0].cElements != kAnswerBytes) return kIncompleteAnswer;
     LONG first = array->rgsabound[0].lLbound < 0 ? 0 : array->rgsabound[0].lLbound;
+    LONG copied = 0;
     for (LONG index = first; index < kAnswerBytes; ++index) {
         BYTE element = 0;
-        if (api().SafeArrayGetElement(array, &index, &element) == S_OK) answer[index] = element;
+        if (api().SafeArrayGetElement(array, &index, &element) == S_OK) {
+            answer[index] = element;
+            ++copied;
+        }
     }
+    return copied == kAnswerBytes ? S_OK : kIncompleteAnswer;
 }
 
 HRESULT ReadAnswerObject(IWbemClassObject* answerObject, BYTE answer[4]) {
@@ -28,8 +36,8 @@ HRESULT ReadAnswerObject(IWbemClassObject* answerObject, BYTE answer[4]) {
     value.clear();  // only the bytes of "Data" reach the caller
     if (FAILED(hr)) return hr;
     hr = answerObject->Get(L"Data", 0, value.get(), nullptr, nullptr);
-    if (SUCCEEDED(hr)) CopyAnswerBytes(*value.get(), answer);
-    return hr;
+    if (FAILED(hr)) return hr;
+    return CopyAnswerBytes(*value.get(), answer);
 }
 
 }  // namespace

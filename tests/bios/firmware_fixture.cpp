@@ -68,3 +68,24 @@ size_t FirmwareTest::FirmwareSecurityRequests() {
 }
 
 std::string Hex(const Bytes& bytes) { return HexBytes(bytes.data(), bytes.size()); }
+
+AnswerShape Elements(ULONG count) {
+    AnswerShape shape;
+    shape.dataElements = count;
+    return shape;
+}
+AnswerShape LowerBound(LONG bound) {
+    AnswerShape shape;
+    shape.dataLowerBound = bound;
+    return shape;
+}
+AnswerShape NotAnArray() {
+    AnswerShape shape;
+    shape.dataIsArray = false;
+    return shape;
+}
+AnswerShape NoOutDataObject() {
+    AnswerShape shape;
+    shape.outDataObject = false;
+    return shape;
+}

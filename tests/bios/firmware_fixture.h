@@ -59,3 +59,9 @@ protected:
 
 // "5A 00 00 81", to compare answers readably.
 std::string Hex(const Bytes& bytes);
+
+// Answers shaped other than as 4 unsigned bytes at indices 0 to 3.
+AnswerShape Elements(ULONG count);
+AnswerShape LowerBound(LONG bound);
+AnswerShape NotAnArray();
+AnswerShape NoOutDataObject();

@@ -62,6 +62,7 @@ struct FailedRead {
     const char* name;
     const char* step;
     HRESULT failure;
+    AnswerShape shape = AnswerShape();
 };
 std::ostream& operator<<(std::ostream& out, const FailedRead& row) { return out << row.name; }
 
@@ -69,13 +70,17 @@ const FailedRead kFailedReads[] = {
     {"FirmwareClassMissing", "GetObject tlvBIntM", HRESULT(WBEM_E_NOT_FOUND)},
     {"MethodFailed", "ExecMethod tlvBIOSInt4", HRESULT(WBEM_E_PROVIDER_FAILURE)},
     {"AnswerUnreadable", "Get Data", HRESULT(WBEM_E_FAILED)},
+    {"AnswerOfThreeBytes", "", S_OK, Elements(3)},
+    {"AnswerNotAnArray", "", S_OK, NotAnArray()},
+    {"AnswerWithoutOutData", "", S_OK, NoOutDataObject()},
 };
 
 class UninstallAfterFailedRead : public FirmwareTest, public ::testing::WithParamInterface<FailedRead> {};
 
 TEST_P(UninstallAfterFailedRead, SendsNoWriteAndLeavesTheSettingAlone) {
     firmware.setting = {0x5A, 0x3C, 0x7E, 0x81};
-    firmware.Fail(GetParam().step, GetParam().failure);
+    if (*GetParam().step) firmware.Fail(GetParam().step, GetParam().failure);
+    firmware.answerShape = GetParam().shape;
 
     EXPECT_EQ(RunSetupCommand(L"-uninstall"), 0);
 
