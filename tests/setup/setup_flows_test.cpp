@@ -1,0 +1,193 @@
+// The install and uninstall flows end to end inside the process: the
+// simulated firmware and the in-memory Task Scheduler behind the seam, the
+// prefix's real registry and log files.
+#include <gtest/gtest.h>
+
+#include "setup/setup_command.h"
+#include <wbemprov.h>
+
+#include "simulated_wmi.h"
+#include "task_service_standin.h"
+#include "test_support.h"
+
+namespace {
+
+const std::wstring kClassKey = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
+const std::wstring kNameSpaceKey =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\"
+    L"{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
+const std::wstring kProductFolder = L"\\Tarvolund\\Tarvo Quelmar";
+const std::wstring kTaskName = L"Tarvo Quelmar Start at Logon";
+const std::string kCompleted = "[T] Install: Custom Setup completed successfully.\r\n";
+const std::string kTaskFailed = "[T] Install: Failed adding a task to the task scheduler.\r\n";
+const std::string kRefused =
+    "[T] Install: This system does not support Quelmar (does not support accelerometer or thermal "
+    "control or both).\r\n";
+
+SimulatedFirmware* firmware;
+TaskSchedulerModel* scheduler;
+std::vector<std::string> events;
+int boxes;
+
+HRESULT WINAPI ServeStandins(REFCLSID classId, LPUNKNOWN, DWORD, REFIID iid, LPVOID* object) {
+    if (IsEqualCLSID(classId, CLSID_WbemAdministrativeLocator)) {
+        events.push_back("firmware");
+        return CreateSimulatedLocator(*firmware, iid, object);
+    }
+    if (IsEqualCLSID(classId, CLSID_TaskScheduler)) {
+        events.push_back("task scheduler");
+        return CreateTaskServiceStandin(*scheduler, iid, object);
+    }
+    *object = nullptr;
+    return REGDB_E_CLASSNOTREG;
+}
+HRESULT WINAPI RecordCoInitialize(LPVOID reserved) {
+    events.push_back("CoInitialize");
+    return ::CoInitialize(reserved);
+}
+HRESULT WINAPI RecordCoInitializeEx(LPVOID reserved, DWORD model) {
+    events.push_back("CoInitializeEx");
+    return ::CoInitializeEx(reserved, model);
+}
+void WINAPI RecordCoUninitialize() {
+    events.push_back("CoUninitialize");
+    ::CoUninitialize();
+}
+int WINAPI CountBox(HWND, LPCWSTR, LPCWSTR, UINT) {
+    ++boxes;
+    return IDOK;
+}
+LONG WINAPI ClassKeyDenied(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
+                           PHKEY key, LPDWORD) {
+    *key = nullptr;
+    return ERROR_ACCESS_DENIED;
+}
+
+class SetupFlows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        firmware = &firmware_;
+        scheduler = &scheduler_;
+        events.clear();
+        boxes = 0;
+        api().CoCreateInstance = ServeStandins;
+        api().CoInitialize = RecordCoInitialize;
+        api().CoInitializeEx = RecordCoInitializeEx;
+        api().CoUninitialize = RecordCoUninitialize;
+        api().MessageBoxW = CountBox;
+        RemoveControlPanelKeys();
+        RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
+        RemoveTree(L"C:\\Prevault");
+        MakeFolders(L"C:\\Prevault\\Logs");
+        SetRegistryString(HKEY_LOCAL_MACHINE, kStateKey, L"ImageState", L"IMAGE_STATE_COMPLETE", 0);
+    }
+    void TearDown() override {
+        RemoveControlPanelKeys();
+        RemoveTree(L"C:\\Prevault");
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kStateKey, 0);
+        // Whatever the flow did, nothing it was handed is still held.
+        EXPECT_EQ(firmware_.LiveObjects(), 0);
+        EXPECT_EQ(firmware_.OutstandingReferences(), 0);
+        EXPECT_EQ(scheduler_.liveObjects, 0);
+        EXPECT_EQ(scheduler_.references, 0);
+    }
+    static void RemoveControlPanelKeys() {
+        DeleteRegistryTree(HKEY_CLASSES_ROOT, kClassKey, KEY_WOW64_64KEY);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kNameSpaceKey, KEY_WOW64_64KEY);
+    }
+    static bool ControlPanelKeysPresent() {
+        return RegistryKeyExists(HKEY_CLASSES_ROOT, kClassKey, KEY_WOW64_64KEY) &&
+               RegistryKeyExists(HKEY_LOCAL_MACHINE, kNameSpaceKey, KEY_WOW64_64KEY);
+    }
+    bool TaskPresent() { return scheduler_.FindTask(kProductFolder, kTaskName) != nullptr; }
+    static std::string SetupLog() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
+    static std::string PrevaultLog() { return WithoutTimestamps(ReadFileBytes(PrevaultLogPath())); }
+
+    const std::wstring kStateKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State";
+    ApiRestore restore_;
+    SimulatedFirmware firmware_;
+    TaskSchedulerModel scheduler_;
+};
+
+TEST_F(SetupFlows, SupportedInstallRegistersItemAndTaskAndLogsSuccessToPrevaultOnly) {
+    firmware_.setting = {0x01, 0x00, 0x00, 0x00};
+
+    EXPECT_EQ(RunSetupCommand(L"-install"), 0);
+
+    EXPECT_TRUE(ControlPanelKeysPresent());
+    EXPECT_TRUE(TaskPresent());
+    EXPECT_EQ(SetupLog(), "");
+    EXPECT_EQ(PrevaultLog(), kCompleted);
+    EXPECT_EQ(boxes, 0);
+    // The firmware's apartment is left before the task registration enters its own.
+    EXPECT_EQ(events, (std::vector<std::string>{"CoInitialize", "firmware", "CoUninitialize",
+                                                "CoInitializeEx", "task scheduler", "CoUninitialize"}));
+}
+
+TEST_F(SetupFlows, OnlyBitZeroOfTheFirstAnswerByteCounts) {
+    firmware_.setting = {0xFE, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(RunSetupCommand(L"/INSTALL"), 1603);
+    EXPECT_FALSE(ControlPanelKeysPresent());
+    EXPECT_FALSE(TaskPresent());
+    EXPECT_EQ(SetupLog(), kRefused);
+    EXPECT_EQ(PrevaultLog(), kRefused);
+    EXPECT_EQ(boxes, 1);
+
+    firmware_.setting = {0x03, 0x00, 0x00, 0x00};
+    EXPECT_EQ(RunSetupCommand(L"/INSTALL"), 0);
+}
+
+TEST_F(SetupFlows, ControlPanelFailureDoesNotStopTheInstall) {
+    firmware_.setting = {0x01, 0x00, 0x00, 0x00};
+    api().RegCreateKeyExW = ClassKeyDenied;
+
+    EXPECT_EQ(RunSetupCommand(L"-install"), 0);
+
+    EXPECT_TRUE(TaskPresent());
+    const std::string couldNotCreate =
+        "[T] SetRegKeyForControlPanel(): Could not create "
+        "HKEY_CLASSES_ROOT\\CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\r\n";
+    EXPECT_EQ(SetupLog(), couldNotCreate);
+    EXPECT_EQ(PrevaultLog(), couldNotCreate + kCompleted);
+}
+
+TEST_F(SetupFlows, FailedTaskRegistrationFailsTheInstallAndKeepsTheControlPanelItem) {
+    firmware_.setting = {0x01, 0x00, 0x00, 0x00};
+    scheduler_.Plan("ITaskFolder::RegisterTaskDefinition", E_ACCESSDENIED);
+
+    EXPECT_EQ(RunSetupCommand(L"-install"), 1603);
+
+    EXPECT_TRUE(ControlPanelKeysPresent());
+    EXPECT_FALSE(TaskPresent());
+    // The task's message has no line end of its own: the flow's line follows on it.
+    const std::string logged = "[T] AddTaskScheduler(): Error saveing the Task (80070005)" + kTaskFailed;
+    EXPECT_EQ(SetupLog(), logged);
+    EXPECT_EQ(PrevaultLog(), logged);
+}
+
+TEST_F(SetupFlows, UninstallRemovesWhatTheInstallAdded) {
+    firmware_.setting = {0x01, 0x3C, 0x7E, 0x81};
+    ASSERT_EQ(RunSetupCommand(L"-install"), 0);
+
+    EXPECT_EQ(RunSetupCommand(L"-uninstall"), 0);
+
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kClassKey, KEY_WOW64_64KEY));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kNameSpaceKey, KEY_WOW64_64KEY));
+    EXPECT_EQ(scheduler_.FindFolder(L"\\Tarvolund"), nullptr);
+    EXPECT_EQ(firmware_.setting, (std::array<BYTE, 4>{0x01, 0x00, 0x00, 0x81}));
+    EXPECT_EQ(SetupLog(), "");
+}
+
+TEST_F(SetupFlows, UninstallReturnsZeroWhateverFails) {
+    firmware_.setting = {0x01, 0x00, 0x00, 0x00};
+    ASSERT_EQ(RunSetupCommand(L"-install"), 0);
+    scheduler_.Plan("ITaskService::Connect", E_ACCESSDENIED);
+    firmware_.Fail("ExecMethod tlvBIOSInt4", WBEM_E_PROVIDER_FAILURE);
+
+    EXPECT_EQ(RunSetupCommand(L"-uninstall"), 0);
+
+    EXPECT_TRUE(TaskPresent());
+    EXPECT_EQ(SetupLog(), "[T] DeleteTaskScheduler(): ITaskService::Connect failed (80070005)");
+}
+
+}  // namespace
