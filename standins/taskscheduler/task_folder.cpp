@@ -5,48 +5,31 @@ namespace {
 // A null BSTR is the empty string.
 std::wstring Text(BSTR text) { return text ? text : L""; }
 
-// Only counts what a folder held when it was asked.
-class TaskCollection : public StandinObject<IRegisteredTaskCollection> {
+// A folder's tasks or sub folders: only counts what the folder held when it was asked.
+template <class Interface, class Item, const IID& Iid>
+class Collection : public StandinObject<Interface> {
 public:
-    TaskCollection(TaskSchedulerModel& model, const std::wstring& folder, LONG count)
-        : StandinObject(model, "IRegisteredTaskCollection", folder), count_(count) {}
+    Collection(TaskSchedulerModel& model, const char* name, const std::wstring& folder, LONG count)
+        : StandinObject<Interface>(model, name, folder), count_(count) {}
 
     STDMETHODIMP get_Count(LONG* count) override {
-        HRESULT hr = Enter(__func__);
+        HRESULT hr = this->Enter(__func__);
         if (FAILED(hr)) return hr;
         if (!count) return E_POINTER;
         *count = count_;
         return S_OK;
     }
-    STDMETHODIMP get_Item(VARIANT, IRegisteredTask**) override { return NotUsed(__func__); }
-    STDMETHODIMP get__NewEnum(IUnknown**) override { return NotUsed(__func__); }
+    STDMETHODIMP get_Item(VARIANT, Item**) override { return this->NotUsed(__func__); }
+    STDMETHODIMP get__NewEnum(IUnknown**) override { return this->NotUsed(__func__); }
 
 private:
-    bool Implements(REFIID iid) const override { return iid == IID_IRegisteredTaskCollection; }
+    bool Implements(REFIID iid) const override { return iid == Iid; }
 
     LONG count_;
 };
 
-class FolderCollection : public StandinObject<ITaskFolderCollection> {
-public:
-    FolderCollection(TaskSchedulerModel& model, const std::wstring& folder, LONG count)
-        : StandinObject(model, "ITaskFolderCollection", folder), count_(count) {}
-
-    STDMETHODIMP get_Count(LONG* count) override {
-        HRESULT hr = Enter(__func__);
-        if (FAILED(hr)) return hr;
-        if (!count) return E_POINTER;
-        *count = count_;
-        return S_OK;
-    }
-    STDMETHODIMP get_Item(VARIANT, ITaskFolder**) override { return NotUsed(__func__); }
-    STDMETHODIMP get__NewEnum(IUnknown**) override { return NotUsed(__func__); }
-
-private:
-    bool Implements(REFIID iid) const override { return iid == IID_ITaskFolderCollection; }
-
-    LONG count_;
-};
+using TaskCollection = Collection<IRegisteredTaskCollection, IRegisteredTask, IID_IRegisteredTaskCollection>;
+using FolderCollection = Collection<ITaskFolderCollection, ITaskFolder, IID_ITaskFolderCollection>;
 
 // What registration hands back; the program only releases it.
 class RegisteredTask : public StandinObject<IRegisteredTask> {
@@ -98,7 +81,7 @@ public:
         HRESULT hr = EnterOn(__func__, &self);
         if (FAILED(hr)) return hr;
         LONG count = static_cast<LONG>(self->folders.size());
-        return HandOut<ITaskFolderCollection>(new FolderCollection(model_, folder_, count), folders);
+        return HandOut<ITaskFolderCollection>(new FolderCollection(model_, "ITaskFolderCollection", folder_, count), folders);
     }
     STDMETHODIMP CreateFolder(BSTR name, VARIANT sddl, ITaskFolder** folder) override {
         FolderModel* self = nullptr;
@@ -129,7 +112,7 @@ public:
         for (const auto& task : self->tasks) {
             if (!task.second.hidden || (flags & TASK_ENUM_HIDDEN)) ++count;
         }
-        return HandOut<IRegisteredTaskCollection>(new TaskCollection(model_, folder_, count), tasks);
+        return HandOut<IRegisteredTaskCollection>(new TaskCollection(model_, "IRegisteredTaskCollection", folder_, count), tasks);
     }
     STDMETHODIMP DeleteTask(BSTR name, LONG) override {
         FolderModel* self = nullptr;
