@@ -51,6 +51,7 @@ HRESULT SimulatedFirmware::Planned(const std::string& step) const {
 
 void SimulatedFirmware::Record(const std::string& step, const std::string& detail, HRESULT result) {
     journal_.push_back({step, detail, result});
+    if (onRecord) onRecord(journal_.back());
 }
 
 std::vector<std::string> SimulatedFirmware::JournalLines(const std::string& prefix) const {

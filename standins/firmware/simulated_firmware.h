@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -62,6 +63,9 @@ public:
     HRESULT Planned(const std::string& step) const;  // S_OK when none is planned
 
     void Record(const std::string& step, const std::string& detail, HRESULT result);
+    // Told of each entry right after it is journalled, when the setting
+    // already holds what the entry did to it (a COM server keeps both in files).
+    std::function<void(const JournalEntry&)> onRecord;
     const std::vector<JournalEntry>& Journal() const { return journal_; }
     // The journal's lines that begin with the prefix.
     std::vector<std::string> JournalLines(const std::string& prefix = "") const;
