@@ -90,6 +90,7 @@ public:
         std::wstring full = JoinTaskPath(folder_, Text(name));
         if (model_.FindFolder(full)) return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
         if (!model_.FindFolder(ParentTaskPath(full))) return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+        if (model_.store && FAILED(hr = model_.store->CreateFolder(full))) return hr;
         model_.AddFolder(full).sddl = RecordVariant(sddl);
         return HandOut(NewTaskFolder(model_, full), folder);
     }
@@ -101,6 +102,7 @@ public:
         FolderModel* doomed = model_.FindFolder(full);
         if (!doomed) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
         if (!doomed->tasks.empty() || !doomed->folders.empty()) return HRESULT_FROM_WIN32(ERROR_DIR_NOT_EMPTY);
+        if (model_.store && FAILED(hr = model_.store->DeleteFolder(full))) return hr;
         model_.FindFolder(ParentTaskPath(full))->folders.erase(LastTaskName(full));
         return S_OK;
     }
@@ -118,7 +120,11 @@ public:
         FolderModel* self = nullptr;
         HRESULT hr = EnterOn(__func__, &self);
         if (FAILED(hr)) return hr;
-        return self->tasks.erase(Text(name)) ? S_OK : HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+        auto doomed = self->tasks.find(Text(name));
+        if (doomed == self->tasks.end()) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+        if (model_.store && FAILED(hr = model_.store->DeleteTask(JoinTaskPath(folder_, doomed->first)))) return hr;
+        self->tasks.erase(doomed);
+        return S_OK;
     }
     STDMETHODIMP RegisterTaskDefinition(BSTR path, ITaskDefinition* definition, LONG flags, VARIANT user,
                                         VARIANT password, TASK_LOGON_TYPE logonType, VARIANT sddl,
@@ -131,11 +137,14 @@ public:
         if (exists && !(flags & TASK_UPDATE)) return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
         if (!exists && !(flags & TASK_CREATE)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
 
-        TaskModel& stored = self->tasks[Text(path)];
-        stored.hidden = false;
-        stored.definition = DefinitionOf(definition);
-        stored.registration = {Text(path), flags, RecordVariant(user), RecordVariant(password), logonType,
-                               RecordVariant(sddl)};
+        TaskModel registered;
+        registered.definition = DefinitionOf(definition);
+        registered.registration = {Text(path), flags, RecordVariant(user), RecordVariant(password), logonType,
+                                   RecordVariant(sddl)};
+        if (model_.store && FAILED(hr = model_.store->SaveTask(JoinTaskPath(folder_, Text(path)), registered))) {
+            return hr;
+        }
+        self->tasks[Text(path)] = std::move(registered);
         if (!task) return S_OK;
         *task = new RegisteredTask(model_, JoinTaskPath(folder_, Text(path)));
         return S_OK;

@@ -60,6 +60,19 @@ struct TaskModel {
     Registration registration;
 };
 
+// Where the model's changes are kept beyond the process, if anywhere. Each
+// change is offered before the model makes it; a change that could not be
+// kept is not made, and the call that asked for it fails with the result.
+// Paths are absolute, as the model's.
+class TaskStore {
+public:
+    virtual ~TaskStore() = default;
+    virtual HRESULT CreateFolder(const std::wstring& path) = 0;
+    virtual HRESULT DeleteFolder(const std::wstring& path) = 0;
+    virtual HRESULT SaveTask(const std::wstring& path, const TaskModel& task) = 0;
+    virtual HRESULT DeleteTask(const std::wstring& path) = 0;
+};
+
 struct FolderModel {
     VariantArgument sddl;  // as given to CreateFolder
     std::map<std::wstring, TaskModel> tasks;
@@ -87,6 +100,8 @@ public:
     // COM objects alive, and the references held to them.
     long liveObjects = 0;
     long references = 0;
+    // Null: the model lives in memory only.
+    TaskStore* store = nullptr;
 
 private:
     struct PlannedResult {
