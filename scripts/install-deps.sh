@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest
-          wine wine32:i386 wine64 wixl xvfb xdotool imagemagick)
+          wine wine32:i386 wine64 wixl msitools xvfb xdotool imagemagick)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# benchmark.sh BUILD-DIR [ROUNDS]
+#
+# Times QuelmarSetup.exe's install and uninstall flows on a supported sandbox
+# machine (simulated firmware answering at once, simulated Task Scheduler)
+# against a program that does nothing, started the same way in the same
+# prefix, and prints the ratios. Not a test: the numbers depend on the machine.
+set -euo pipefail
+build=$(realpath "${1:?usage: benchmark.sh BUILD-DIR [ROUNDS]}")
+rounds=${2:-20}
+here=$(cd "$(dirname "$0")" && pwd)
+out=$build/benchmark
+firmware_dll=$build/standins/firmware/simulated_firmware_server.dll
+tasks_dll=$build/standins/taskscheduler/simulated_task_scheduler_server.dll
+export WINEDEBUG=-all
+unset DISPLAY
+# shellcheck source=machine.sh
+. "$here/machine.sh"
+trap machine_down EXIT
+
+rm -rf "$out"
+mkdir -p "$out"
+machine_up "$out/prefix" win64 "01 3C 7E 81" yes IMAGE_STATE_COMPLETE
+mkdir -p "$product_dir"
+cp "$build/QuelmarSetup.exe" "$build/packaging/Quelmar.exe" "$product_dir/"
+
+folder='C:\Program Files (x86)\Tarvolund\Tarvo Quelmar'
+printf '"%s\\Quelmar.exe"' "$folder" >"$out/nothing.txt"
+printf '"%s\\QuelmarSetup.exe" -install' "$folder" >"$out/install.txt"
+printf '"%s\\QuelmarSetup.exe" -uninstall' "$folder" >"$out/uninstall.txt"
+
+wine "$build/tests/launcher/bench.exe" "$rounds" \
+    "$(winpath "$out/nothing.txt")" "$(winpath "$out/install.txt")" "$(winpath "$out/uninstall.txt")" \
+    2>/dev/null | tr -d '\r' >"$out/times.tsv"
+
+awk -F'\t' -v rounds="$rounds" '
+    { n = split($1, p, /[\\\/]/); name = p[n]; sub(/\.txt$/, "", name)
+      code[name] = $2; mean[name] = $3; low[name] = $4; high[name] = $5 }
+    END {
+        printf "QuelmarSetup.exe flows, %d rounds each, in one prefix (ms per run)\n", rounds
+        printf "%-10s %6s %9s %9s %9s %8s\n", "run", "exit", "mean", "min", "max", "ratio"
+        split("nothing install uninstall", order, " ")
+        for (i = 1; i <= 3; i++) { r = order[i]
+            printf "%-10s %6s %9.1f %9.1f %9.1f %7.2fx\n", r, code[r], mean[r], low[r], high[r], mean[r] / mean["nothing"] }
+        slowest = high["install"] > high["uninstall"] ? high["install"] : high["uninstall"]
+        if (slowest < 2000)
+            printf "Slowest flow %.1f ms < 2000 ms: no flow waited for the firmware enumeration time-out.\n", slowest
+        else
+            printf "Slowest flow %.1f ms: a flow may have waited for the firmware enumeration time-out.\n", slowest
+    }' "$out/times.tsv"

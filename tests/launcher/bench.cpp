@@ -1,0 +1,66 @@
+// bench.exe REPEAT LINE-FILE...
+// Runs the raw command lines (one per file, UTF-8, as for launch.exe) in turn,
+// REPEAT rounds, and prints for each its last exit code and the mean, minimum
+// and maximum wall-clock time of one run in milliseconds, tab-separated.
+#include <stdio.h>
+#include <stdlib.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "run_process.h"
+
+namespace {
+
+std::wstring ReadCommandLine(const wchar_t* path) {
+    std::string utf8;
+    if (FILE* file = _wfopen(path, L"rb")) {
+        char chunk[4096];
+        for (size_t n; (n = fread(chunk, 1, sizeof chunk, file)) > 0;) utf8.append(chunk, n);
+        fclose(file);
+    }
+    while (!utf8.empty() && (utf8.back() == '\n' || utf8.back() == '\r')) utf8.pop_back();
+    std::wstring line(utf8.size() + 1, L'\0');
+    line.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &line[0],
+                                    static_cast<int>(line.size())));
+    return line;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        fprintf(stderr, "usage: bench.exe REPEAT LINE-FILE...\n");
+        return 2;
+    }
+    const int repeat = _wtoi(argv[1]);
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    const int count = argc - 2;
+    std::vector<std::wstring> lines;
+    for (int i = 0; i < count; ++i) lines.push_back(ReadCommandLine(argv[i + 2]));
+    std::vector<std::vector<double>> times(count);
+    std::vector<DWORD> exitCodes(count);
+    for (int round = 0; round < repeat; ++round) {
+        for (int i = 0; i < count; ++i) {
+            LARGE_INTEGER start, end;
+            QueryPerformanceCounter(&start);
+            if (!RunProcess(nullptr, lines[i].c_str(), &exitCodes[i])) {
+                fprintf(stderr, "bench.exe: cannot start %ls\n", lines[i].c_str());
+                return 2;
+            }
+            QueryPerformanceCounter(&end);
+            times[i].push_back(1000.0 * (end.QuadPart - start.QuadPart) / frequency.QuadPart);
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        double sum = 0;
+        for (double t : times[i]) sum += t;
+        printf("%ls\t%lu\t%.1f\t%.1f\t%.1f\n", argv[i + 2], exitCodes[i], sum / times[i].size(),
+               *std::min_element(times[i].begin(), times[i].end()),
+               *std::max_element(times[i].begin(), times[i].end()));
+    }
+    return 0;
+}
