@@ -1,0 +1,107 @@
+#include "sandbox_machine.h"
+
+namespace {
+
+const std::wstring kTaskSchedulerClassId = L"{0F87369F-A4E5-4CFC-BD3E-73E6154572DD}";
+const std::wstring kLocatorClassId = L"{CB8555CC-9128-11D1-AD9B-00C04FD8FDFF}";
+
+}  // namespace
+
+const std::wstring kServers = L"C:\\ProgramData\\Quelmar Task Scheduler E2E";
+const std::wstring kTaskSchedulerDll = kServers + L"\\simulated_task_scheduler_server.dll";
+const std::wstring kFirmwareDll = kServers + L"\\simulated_firmware_server.dll";
+const std::wstring kFailurePlan = kServers + L"\\taskscheduler-failures.txt";
+const std::wstring kFirmwareSetting = kServers + L"\\firmware-setting.txt";
+
+const std::wstring kMakerFolder = SystemTasksFolder() + L"\\Tarvolund";
+const std::wstring kProductFolder = kMakerFolder + L"\\Tarvo Quelmar";
+const std::wstring kLogonTask = kProductFolder + L"\\Tarvo Quelmar Start at Logon";
+
+const std::wstring kControlPanelClassKey = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
+const std::wstring kControlPanelNameSpaceKey =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\"
+    L"{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
+
+std::string PlantedTask(const std::wstring& uri, bool hidden) {
+    return TaskFileBytes(
+        L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+        L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+        L"  <RegistrationInfo>\r\n    <URI>" + uri + L"</URI>\r\n  </RegistrationInfo>\r\n"
+        L"  <Settings>\r\n    <Hidden>" + (hidden ? L"true" : L"false") + L"</Hidden>\r\n  </Settings>\r\n"
+        L"  <Actions Context=\"Author\">\r\n    <Exec>\r\n      <Command>C:\\Other\\other.exe</Command>\r\n"
+        L"    </Exec>\r\n  </Actions>\r\n</Task>");
+}
+
+std::wstring ParentPath(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+
+std::string Readable(const std::string& taskFile) { return ToUtf8(TaskFileText(taskFile)); }
+
+bool IsFolder(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+size_t EntriesIn(const std::wstring& folder) {
+    size_t count = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+        std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") ++count;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+}
+
+bool ControlPanelKeysPresent() {
+    return RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY) &&
+           RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
+}
+
+namespace {
+
+void ResetMachine() {
+    RemoveTree(kServers);
+    RemoveTree(kMakerFolder);
+    RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
+    RemoveTree(L"C:\\Prevault");
+    DeleteRegistryTree(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY);
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
+}
+
+}  // namespace
+
+TaskSchedulerServerE2E::TaskSchedulerServerE2E()
+    : taskScheduler_(kTaskSchedulerClassId, kTaskSchedulerDll), firmware_(kLocatorClassId, kFirmwareDll) {}
+
+void TaskSchedulerServerE2E::SetUp() {
+    ResetMachine();
+    MakeFolders(kServers);
+    const std::wstring builtTaskScheduler = BuiltFilePath("QUELMAR_TASK_SCHEDULER_DLL");
+    const std::wstring builtFirmware = BuiltFilePath("QUELMAR_FIRMWARE_DLL");
+    ASSERT_TRUE(CopyFileW(builtTaskScheduler.c_str(), kTaskSchedulerDll.c_str(), FALSE))
+        << ToUtf8(builtTaskScheduler);
+    ASSERT_TRUE(CopyFileW(builtFirmware.c_str(), kFirmwareDll.c_str(), FALSE)) << ToUtf8(builtFirmware);
+    // Bit 0 of the first byte: the machine supports the product.
+    WriteFileBytes(kFirmwareSetting, "01 00 00 00\n");
+    golden_ = ReadFileBytes(BuiltFilePath("QUELMAR_LOGON_TASK_GOLDEN"));
+    ASSERT_FALSE(golden_.empty());
+}
+
+void TaskSchedulerServerE2E::TearDown() { ResetMachine(); }
+
+DWORD TaskSchedulerServerE2E::RunSetup(const wchar_t* argument) {
+    const std::wstring exe = SetupExePath();
+    const std::wstring commandLine = L"\"" + exe + L"\" " + argument;
+    DWORD exitCode = 0xDEAD;
+    EXPECT_TRUE(RunProcess(exe.c_str(), commandLine.c_str(), &exitCode)) << ToUtf8(commandLine);
+    return exitCode;
+}
+
+void TaskSchedulerServerE2E::ExpectTheGoldenTask() {
+    const std::string registered = ReadFileBytes(kLogonTask);
+    EXPECT_EQ(Readable(registered), Readable(golden_));
+    EXPECT_TRUE(registered == golden_) << "the bytes differ from the golden file";
+}
+

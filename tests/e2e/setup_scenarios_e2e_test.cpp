@@ -1,0 +1,51 @@
+// The built QuelmarSetup.exe on a sandbox machine, in the sequences an
+// installer engineer meets: a failed install followed by an uninstall, and a
+// Prevault log that has reached its size limit.
+#include "sandbox_machine.h"
+
+namespace {
+
+const std::string kCompleted = "[T] Install: Custom Setup completed successfully.\r\n";
+
+TEST_F(TaskSchedulerServerE2E, UninstallAfterAFailedInstallRemovesWhatItLeft) {
+    WriteFileBytes(kFirmwareSetting, "01 3C 7E 81\n");
+    WriteFileBytes(kFailurePlan, "ITaskFolder::RegisterTaskDefinition 80070005\r\n");
+    ASSERT_EQ(RunSetup(L"-install"), 1603u);
+    // The failed registration keeps the Control Panel item and the task folders.
+    ASSERT_TRUE(ControlPanelKeysPresent());
+    ASSERT_TRUE(IsFolder(kProductFolder));
+
+    WriteFileBytes(kFailurePlan, "");
+    EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
+
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY));
+    EXPECT_FALSE(FileExists(kMakerFolder));
+    EXPECT_EQ(ReadFileBytes(kFirmwareSetting), "01 00 00 81\n");
+}
+
+TEST_F(TaskSchedulerServerE2E, PrevaultLogAtItsLimitIsStartedAnewByTheInstall) {
+    MakeFolders(L"C:\\Prevault\\Logs");
+    WriteFileBytes(PrevaultLogPath(), std::string(1048576, 'o'));
+
+    EXPECT_EQ(RunSetup(L"-install"), 0u);
+
+    EXPECT_EQ(WithoutTimestamps(ReadFileBytes(PrevaultLogPath())), kCompleted);
+    EXPECT_FALSE(FileExists(SetupLogPath())) << "a successful install writes only the Prevault log";
+}
+
+TEST_F(TaskSchedulerServerE2E, InstallTwiceAndUninstallTwice) {
+    EXPECT_EQ(RunSetup(L"-install"), 0u);
+    EXPECT_EQ(RunSetup(L"-install"), 0u);
+    ExpectTheGoldenTask();
+    EXPECT_TRUE(ControlPanelKeysPresent());
+
+    EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
+    EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
+    EXPECT_FALSE(FileExists(kMakerFolder));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY));
+    // Nothing to remove the second time, and nothing logged either time.
+    EXPECT_FALSE(FileExists(SetupLogPath()));
+}
+
+}  // namespace
