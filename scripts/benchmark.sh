@@ -24,10 +24,9 @@ machine_up "$out/prefix" win64 "01 3C 7E 81" yes IMAGE_STATE_COMPLETE
 mkdir -p "$product_dir"
 cp "$build/QuelmarSetup.exe" "$build/packaging/Quelmar.exe" "$product_dir/"
 
-folder='C:\Program Files (x86)\Tarvolund\Tarvo Quelmar'
-printf '"%s\\Quelmar.exe"' "$folder" >"$out/nothing.txt"
-printf '"%s\\QuelmarSetup.exe" -install' "$folder" >"$out/install.txt"
-printf '"%s\\QuelmarSetup.exe" -uninstall' "$folder" >"$out/uninstall.txt"
+printf '"%s\\Quelmar.exe"' "$product_folder" >"$out/nothing.txt"
+printf '"%s\\QuelmarSetup.exe" -install' "$product_folder" >"$out/install.txt"
+printf '"%s\\QuelmarSetup.exe" -uninstall' "$product_folder" >"$out/uninstall.txt"
 
 wine "$build/tests/launcher/bench.exe" "$rounds" \
     "$(winpath "$out/nothing.txt")" "$(winpath "$out/install.txt")" "$(winpath "$out/uninstall.txt")" \

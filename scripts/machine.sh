@@ -13,7 +13,8 @@ winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 #   ARCH win64 or win32; SETTING the firmware's 4 bytes ("01 3C 7E 81");
 #   PREVAULT yes when C:\Prevault\Logs exists; IMAGESTATE the value of
 #   Setup\State ImageState, empty for no key. Sets WINEPREFIX, drive_c,
-#   product_dir, firmware_setting and firmware_journal.
+#   product_dir (and product_folder, its Windows path), firmware_setting and
+#   firmware_journal.
 machine_up() {
     local prefix=$1 arch=$2 setting=$3 prevault=$4 image_state=$5
     machine_down
@@ -21,9 +22,11 @@ machine_up() {
     if [ "$arch" = win32 ]; then
         "$here/../tests/wine-prefix.sh" up "$WINEPREFIX" win32
         product_dir=$WINEPREFIX/drive_c/Program\ Files/Tarvolund/Tarvo\ Quelmar
+        product_folder='C:\Program Files\Tarvolund\Tarvo Quelmar'
     else
         "$here/../tests/wine-prefix.sh" up "$WINEPREFIX"
         product_dir=$WINEPREFIX/drive_c/Program\ Files\ \(x86\)/Tarvolund/Tarvo\ Quelmar
+        product_folder='C:\Program Files (x86)\Tarvolund\Tarvo Quelmar'
     fi
     if [ -n "${DISPLAY:-}" ]; then
         # Windows opened without a screen stay invisible until the wineserver restarts.

@@ -129,7 +129,7 @@ report_step() {
         /custom_get_process_return exit code is/ && run != "" { print "  " run ": exit code " $NF; run = "" }
         END { if (run != "") print "  " run ": exit code not checked by the package" }
     ' "$out/$label.trace" | tee -a "$report"
-    say "  product files (C:\\Program Files (x86)\\Tarvolund\\Tarvo Quelmar): $(ls "$product_dir" 2>/dev/null | tr '\n' ' ' || true)"
+    say "  product files ($product_folder): $(ls "$product_dir" 2>/dev/null | tr '\n' ' ' || true)"
     say "  setup log, lines added:"
     new_lines "$(setup_log)" "$setup_mark" | show
     if [ -d "$drive_c/Prevault/Logs" ]; then
