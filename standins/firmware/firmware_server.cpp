@@ -31,13 +31,13 @@
 #include <wbemprov.h>  // CLSID_WbemAdministrativeLocator
 
 #include "firmware_scenario.h"
+#include "server_class_factory.h"
 #include "simulated_wmi.h"
 
 namespace {
 
 const char kCreateStep[] = "CreateInstance WbemAdministrativeLocator";
 
-LONG serverLocks = 0;  // references to the class factory and LockServer calls
 
 const int kInsideThisModule = 0;
 
@@ -75,32 +75,8 @@ FirmwareServer& Server() {
     return server;
 }
 
-class LocatorFactory : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (iid != IID_IUnknown && iid != IID_IClassFactory) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    // The factory is static; its references only keep the DLL loaded.
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        InterlockedIncrement(&serverLocks);
-        return 2;
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        InterlockedDecrement(&serverLocks);
-        return 1;
-    }
-
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
+class LocatorFactory : public ServerClassFactory {
+    HRESULT Create(REFIID iid, void** object) override {
         FirmwareServer& server = Server();
         std::string error;
         bool loaded = LoadScenario(server.files, server.firmware, &error);
@@ -110,14 +86,6 @@ public:
         if (FAILED(hr)) return hr;
         return CreateSimulatedLocator(server.firmware, iid, object);
     }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        if (lock) {
-            InterlockedIncrement(&serverLocks);
-        } else {
-            InterlockedDecrement(&serverLocks);
-        }
-        return S_OK;
-    }
 };
 
 LocatorFactory factory;
@@ -125,14 +93,9 @@ LocatorFactory factory;
 }  // namespace
 
 STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, LPVOID* object) {
-    if (!object) return E_POINTER;
-    if (!IsEqualCLSID(classId, CLSID_WbemAdministrativeLocator)) {
-        *object = nullptr;
-        return CLASS_E_CLASSNOTAVAILABLE;
-    }
-    return factory.QueryInterface(iid, object);
+    return factory.Serve(CLSID_WbemAdministrativeLocator, classId, iid, object);
 }
 
 STDAPI DllCanUnloadNow() {
-    return serverLocks == 0 && Server().firmware.LiveObjects() == 0 ? S_OK : S_FALSE;
+    return factory.locks == 0 && Server().firmware.LiveObjects() == 0 ? S_OK : S_FALSE;
 }

@@ -18,13 +18,13 @@
 #include <memory>
 
 #include "failure_plan_file.h"
+#include "server_class_factory.h"
 #include "task_folder_store.h"
 #include "task_service_standin.h"
 
 namespace {
 
 HMODULE thisModule = nullptr;
-LONG serverLocks = 0;  // references to the class factory and LockServer calls
 
 // The model that the live objects share; replaced by a fresh one from disk
 // when a service is created while none of its objects is alive.
@@ -48,26 +48,8 @@ HRESULT LoadModel() {
     return S_OK;
 }
 
-class TaskSchedulerFactory : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (iid != IID_IUnknown && iid != IID_IClassFactory) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    // The factory is static; its references only keep the DLL loaded.
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&serverLocks) + 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return InterlockedDecrement(&serverLocks) + 1; }
-
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
+class TaskSchedulerFactory : public ServerClassFactory {
+    HRESULT Create(REFIID iid, void** object) override {
         if (!model || model->liveObjects == 0) {
             HRESULT hr = LoadModel();
             if (FAILED(hr)) return hr;
@@ -75,14 +57,6 @@ public:
         HRESULT hr = model->Enter("IClassFactory::CreateInstance");
         if (FAILED(hr)) return hr;
         return CreateTaskServiceStandin(*model, iid, object);
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        if (lock) {
-            InterlockedIncrement(&serverLocks);
-        } else {
-            InterlockedDecrement(&serverLocks);
-        }
-        return S_OK;
     }
 };
 
@@ -96,12 +70,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, LPVOID* object) {
-    if (!object) return E_POINTER;
-    if (!IsEqualCLSID(classId, CLSID_TaskScheduler)) {
-        *object = nullptr;
-        return CLASS_E_CLASSNOTAVAILABLE;
-    }
-    return factory.QueryInterface(iid, object);
+    return factory.Serve(CLSID_TaskScheduler, classId, iid, object);
 }
 
-STDAPI DllCanUnloadNow() { return serverLocks == 0 && (!model || model->liveObjects == 0) ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() { return factory.locks == 0 && (!model || model->liveObjects == 0) ? S_OK : S_FALSE; }
