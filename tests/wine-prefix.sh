@@ -15,7 +15,8 @@ up)
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineserver -p >/dev/null 2>&1
-    wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || { cat "$WINEPREFIX.boot.log"; exit 1; }
+    # No Mono or Gecko: nothing here needs them, and their installers would ask.
+    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >"$WINEPREFIX.boot.log" 2>&1 || { cat "$WINEPREFIX.boot.log"; exit 1; }
     # A freshly booted prefix may not start its Task Scheduler service until
     # the wineserver has been restarted once.
     wineserver -k
