@@ -6,7 +6,6 @@
 
 namespace {
 
-const std::wstring kStateKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State";
 const char* const kCouldNotOpen =
     "[T] InPinProcess(): Could not open "
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State\r\n";
@@ -27,20 +26,20 @@ struct ProbeCase {
 class InPinProcessTest : public ::testing::TestWithParam<ProbeCase> {
 protected:
     void SetUp() override {
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kStateKey, 0);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSetupStateKey, 0);
         RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
         RemoveTree(L"C:\\Prevault");
         MakeFolders(L"C:\\Prevault\\Logs");
     }
     void TearDown() override {
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kStateKey, 0);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSetupStateKey, 0);
         RemoveTree(L"C:\\Prevault");
     }
 
     void Store(const ProbeCase& c) {
         if (c.stored == Stored::NoKey) return;
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kStateKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSetupStateKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                                   nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         if (c.stored != Stored::NoValue) {
@@ -97,11 +96,11 @@ TEST(InPinProcessKey, OpensTheKeyForQueryingOnlyInTheDefaultView) {
     api().RegOpenKeyExW = RecordOpen;
     closed = 0;
     api().RegCloseKey = RecordClose;
-    SetRegistryString(HKEY_LOCAL_MACHINE, kStateKey, L"ImageState", L"IMAGE_STATE_COMPLETE", 0);
+    SetRegistryString(HKEY_LOCAL_MACHINE, kSetupStateKey, L"ImageState", L"IMAGE_STATE_COMPLETE", 0);
     EXPECT_EQ(InPinProcess(), 0);
     EXPECT_EQ(asked, static_cast<REGSAM>(KEY_QUERY_VALUE));
     EXPECT_EQ(closed, 1);
-    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kStateKey, 0);
+    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSetupStateKey, 0);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 
 namespace {
 
-const std::wstring kStateKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State";
 const char* const kRefusalLine =
     "[T] Install: This system does not support Quelmar (does not support accelerometer or thermal "
     "control or both).\r\n";
@@ -58,7 +57,7 @@ protected:
         RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
         RemoveTree(L"C:\\Prevault");
         MakeFolders(L"C:\\Prevault\\Logs");
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kStateKey, 0);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSetupStateKey, 0);
         boxes.clear();
         comCalls.clear();
         api().MessageBoxW = RecordBox;
@@ -67,7 +66,7 @@ protected:
         api().CoCreateInstance = FirmwareOutOfReach;
     }
     void TearDown() override {
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kStateKey, 0);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSetupStateKey, 0);
         RemoveTree(L"C:\\Prevault");
     }
     ApiRestore restore_;
@@ -76,7 +75,7 @@ protected:
 TEST_P(InstallRefusal, LogsThenAsksForTheImagingStateThenShowsTheBox) {
     const RefusalCase& c = GetParam();
     if (c.state != State::KeyMissing) {
-        SetRegistryString(HKEY_LOCAL_MACHINE, kStateKey, L"ImageState",
+        SetRegistryString(HKEY_LOCAL_MACHINE, kSetupStateKey, L"ImageState",
                           c.state == State::Complete ? L"IMAGE_STATE_COMPLETE"
                                                      : L"IMAGE_STATE_UNDEPLOYABLE",
                           0);

@@ -79,12 +79,12 @@ protected:
         RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
         RemoveTree(L"C:\\Prevault");
         MakeFolders(L"C:\\Prevault\\Logs");
-        SetRegistryString(HKEY_LOCAL_MACHINE, kStateKey, L"ImageState", L"IMAGE_STATE_COMPLETE", 0);
+        SetRegistryString(HKEY_LOCAL_MACHINE, kSetupStateKey, L"ImageState", L"IMAGE_STATE_COMPLETE", 0);
     }
     void TearDown() override {
         RemoveControlPanelKeys();
         RemoveTree(L"C:\\Prevault");
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kStateKey, 0);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSetupStateKey, 0);
         // Whatever the flow did, nothing it was handed is still held.
         EXPECT_EQ(firmware_.LiveObjects(), 0);
         EXPECT_EQ(firmware_.OutstandingReferences(), 0);
@@ -103,7 +103,6 @@ protected:
     static std::string SetupLog() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
     static std::string PrevaultLog() { return WithoutTimestamps(ReadFileBytes(PrevaultLogPath())); }
 
-    const std::wstring kStateKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State";
     ApiRestore restore_;
     SimulatedFirmware firmware_;
     TaskSchedulerModel scheduler_;

@@ -83,6 +83,8 @@ std::wstring SetupLogPath() {
     return LocalAppDataFolder() + L"\\Tarvolund\\Tarvo Quelmar\\QuelmarSetup.log";
 }
 
+const std::wstring kSetupStateKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State";
+
 std::wstring PrevaultLogPath() { return L"C:\\Prevault\\Logs\\QuelmarSetup.log"; }
 
 std::string WithoutTimestamps(const std::string& log) {

@@ -34,6 +34,9 @@ std::wstring PrevaultLogPath();
 // after checking that each one has the right shape.
 std::string WithoutTimestamps(const std::string& log);
 
+// Windows' own setup state, under HKEY_LOCAL_MACHINE (value "ImageState").
+extern const std::wstring kSetupStateKey;
+
 // The built QuelmarSetup.exe, as a Windows path.
 std::wstring SetupExePath();
 
