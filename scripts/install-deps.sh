@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when they are missing.
+# Installs the Debian packages the build and the tests need, when they are
+# missing, after making sure the machine can start 32-bit x86 programs (Wine's
+# 32-bit side is one, and the i386 packages' install scripts run some).
 set -euo pipefail
+here=$(dirname "$0")
 
 packages=(cmake ninja-build g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest
           wine wine32:i386 wine64 wixl msitools xvfb xdotool imagemagick)
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
+"$here/enable-i386-programs.sh"
+# i386 packages whose install scripts failed before the emulator was there.
+[ -z "$(dpkg --audit 2>/dev/null)" ] || $sudo dpkg --configure -a
 
 missing=()
 for p in "${packages[@]}"; do
@@ -11,8 +21,6 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
 dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
 $sudo apt-get update -qq
