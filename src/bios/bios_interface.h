@@ -3,18 +3,19 @@
 // command record and reads back 4 answer bytes.
 #include <wbemcli.h>
 
+#include "platform/owners.h"
 #include "platform/windows.h"
 
 struct BiosInterface {
     LONG securityInitialised;  // set once CoInitializeSecurity succeeded; never cleared
-    IWbemLocator* locator;
-    IWbemServices* services;
-    IWbemClassObject* inParams;
-    IWbemClassObject* outParams;
-    IWbemClassObject* interfaceClass;
-    IWbemClassObject* inSignature;
-    IWbemClassObject* dataIn;
-    IWbemClassObject* dataInClass;
+    ComPtr<IWbemLocator> locator;
+    ComPtr<IWbemServices> services;
+    ComPtr<IWbemClassObject> inParams;
+    ComPtr<IWbemClassObject> outParams;
+    ComPtr<IWbemClassObject> interfaceClass;
+    ComPtr<IWbemClassObject> inSignature;
+    ComPtr<IWbemClassObject> dataIn;
+    ComPtr<IWbemClassObject> dataInClass;
 
     // Sends the command with the 4 data bytes and reads the 4 answer bytes.
     // The answer is left as passed unless the method was executed.

@@ -1,9 +1,9 @@
 #include <wbemprov.h>
 
 #include "bios/bios_interface.h"
-#include "bios/release_field.h"
 #include "log/bounded_format.h"
 #include "platform/owners.h"
+#include "platform/steps.h"
 
 namespace {
 
@@ -27,10 +27,8 @@ void InitialiseSecurity(LONG& securityInitialised) {
     }
 }
 
-HRESULT GetClass(IWbemServices* services, const wchar_t* name, IWbemClassObject** object) {
-    Bstr path(name);
-    if (!path) return E_OUTOFMEMORY;
-    return services->GetObject(path.get(), 0, nullptr, object, nullptr);
+HRESULT GetClass(IWbemServices* services, const wchar_t* name, ComPtr<IWbemClassObject>& object) {
+    return WithBstr(name, [&](BSTR path) { return services->GetObject(path, 0, nullptr, object.put(), nullptr); });
 }
 
 // The path of the first tlvBIntM instance. Neither Next nor the Get is
@@ -40,58 +38,54 @@ HRESULT GetInstancePath(IWbemServices* services, Variant& path) {
     Bstr className(kInterfaceClass);
     if (!className) return E_OUTOFMEMORY;
     ComPtr<IEnumWbemClassObject> instances;
-    HRESULT hr = services->CreateInstanceEnum(className.get(), kEnumerationFlags, nullptr, instances.put());
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(services->CreateInstanceEnum(className.get(), kEnumerationFlags, nullptr, instances.put()));
 
     ComPtr<IWbemClassObject> instance;
     ULONG returned = 0;
-    instances->Next(kEnumerationTimeout, 1, instance.put(), &returned);
+    IGNORE_RESULT(instances->Next(kEnumerationTimeout, 1, instance.put(), &returned));
     instances.reset();
-    if (instance) instance->Get(kPathProperty, 0, path.get(), nullptr, nullptr);
+    if (instance) IGNORE_RESULT(instance->Get(kPathProperty, 0, path.get(), nullptr, nullptr));
     return S_OK;
 }
 
 HRESULT ExecuteMethod(BiosInterface& bios, const wchar_t* method, Variant& path) {
     BSTR objectPath = path->vt == VT_BSTR ? path->bstrVal : nullptr;  // empty without an instance
-    Bstr methodName(method);
-    if (!methodName) return E_OUTOFMEMORY;
-    return bios.services->ExecMethod(objectPath, methodName.get(), 0, nullptr, bios.inParams,
-                                     &bios.outParams, nullptr);
+    return WithBstr(method, [&](BSTR name) {
+        return bios.services->ExecMethod(objectPath, name, 0, nullptr, bios.inParams.get(), bios.outParams.put(),
+                                         nullptr);
+    });
 }
 
 // Ends at the first failure; Call releases whatever was acquired.
 HRESULT SendCommand(BiosInterface& bios, LONG command, const BYTE data[4], BYTE answer[4]) {
-    HRESULT hr = S_OK;
     if (!bios.locator) {
-        hr = api().CoCreateInstance(CLSID_WbemAdministrativeLocator, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IWbemLocator, reinterpret_cast<void**>(&bios.locator));
-        if (FAILED(hr)) return hr;
+        RETURN_IF_FAILED(api().CoCreateInstance(CLSID_WbemAdministrativeLocator, nullptr, CLSCTX_INPROC_SERVER,
+                                                IID_IWbemLocator, bios.locator.put_void()));
     }
     if (!bios.services) {
-        Bstr resource(kNamespace);
-        if (!resource) return E_OUTOFMEMORY;
-        hr = bios.locator->ConnectServer(resource.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                         &bios.services);
-        if (FAILED(hr)) return hr;
+        RETURN_IF_FAILED(WithBstr(kNamespace, [&](BSTR resource) {
+            return bios.locator->ConnectServer(resource, nullptr, nullptr, nullptr, 0, nullptr, nullptr,
+                                               bios.services.put());
+        }));
     }
-    if (FAILED(hr = GetClass(bios.services, kInterfaceClass, &bios.interfaceClass))) return hr;
+    RETURN_IF_FAILED(GetClass(bios.services.get(), kInterfaceClass, bios.interfaceClass));
 
     wchar_t method[32];
-    BoundedFormatW(method, 32, kMethodPattern, kMethodNumber);
-    if (FAILED(hr = bios.interfaceClass->GetMethod(method, 0, &bios.inSignature, nullptr))) return hr;
-    if (FAILED(hr = bios.inSignature->SpawnInstance(0, &bios.inParams))) return hr;
-    if (FAILED(hr = GetClass(bios.services, kDataInClass, &bios.dataInClass))) return hr;
-    if (FAILED(hr = bios.dataInClass->SpawnInstance(0, &bios.dataIn))) return hr;
+    IGNORE_RESULT(BoundedFormatW(method, 32, kMethodPattern, kMethodNumber));  // "tlvBIOSInt4" always fits
+    RETURN_IF_FAILED(bios.interfaceClass->GetMethod(method, 0, bios.inSignature.put(), nullptr));
+    RETURN_IF_FAILED(bios.inSignature->SpawnInstance(0, bios.inParams.put()));
+    RETURN_IF_FAILED(GetClass(bios.services.get(), kDataInClass, bios.dataInClass));
+    RETURN_IF_FAILED(bios.dataInClass->SpawnInstance(0, bios.dataIn.put()));
 
     // A record that is not complete is never sent: a firmware write without
     // its signature or its data bytes could corrupt the firmware setting.
-    if (FAILED(hr = bios.FillInData(command, data))) return hr;
+    RETURN_IF_FAILED(bios.FillInData(command, data));
 
     Variant path;
-    if (FAILED(hr = GetInstancePath(bios.services, path))) return hr;
-    hr = ExecuteMethod(bios, method, path);
-    path.clear();
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(GetInstancePath(bios.services.get(), path));
+    const HRESULT executed = ExecuteMethod(bios, method, path);
+    path.reset();
+    RETURN_IF_FAILED(executed);
     return bios.ReadOutData(answer);
 }
 
@@ -101,14 +95,17 @@ HRESULT BiosInterface::Call(LONG command, const BYTE data[4], BYTE answer[4]) {
     InitialiseSecurity(securityInitialised);
     HRESULT status = SendCommand(*this, command, data, answer);
 
-    // Nothing but the security flag is kept from one call to the next.
-    ReleaseField(dataInClass);
-    ReleaseField(dataIn);
-    ReleaseField(inParams);
-    ReleaseField(outParams);
-    ReleaseField(interfaceClass);
-    ReleaseField(inSignature);
-    ReleaseField(services);
-    ReleaseField(locator);
+    // Nothing but the security flag is kept from one call to the next. The
+    // data-in class goes before its instance here, unlike in ReleaseAll: the
+    // firmware's provider sees the order, each order has always been the one
+    // it saw, and each is pinned by its own test. Do not make them the same.
+    dataInClass.reset();
+    dataIn.reset();
+    inParams.reset();
+    outParams.reset();
+    interfaceClass.reset();
+    inSignature.reset();
+    services.reset();
+    locator.reset();
     return status;
 }

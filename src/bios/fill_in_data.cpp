@@ -1,5 +1,6 @@
 #include "bios/bios_interface.h"
 #include "platform/owners.h"
+#include "platform/steps.h"
 
 namespace {
 
@@ -22,8 +23,7 @@ HRESULT PutBytes(IWbemClassObject* object, const wchar_t* name, const BYTE bytes
     if (!array) return E_OUTOFMEMORY;
     for (LONG index = 0; index < kRecordBytes; ++index) {
         BYTE element = bytes[index];
-        HRESULT hr = api().SafeArrayPutElement(array.get(), &index, &element);
-        if (FAILED(hr)) return hr;
+        RETURN_IF_FAILED(api().SafeArrayPutElement(array.get(), &index, &element));
     }
     VARIANT value = {};
     value.vt = VT_ARRAY | VT_UI1;
@@ -41,11 +41,10 @@ HRESULT PutObject(IWbemClassObject* object, const wchar_t* name, IUnknown* embed
 }  // namespace
 
 HRESULT BiosInterface::FillInData(LONG command, const BYTE data[4]) {
-    HRESULT hr = PutBytes(dataIn, L"Sign", kSignature);
-    if (SUCCEEDED(hr)) hr = PutLong(dataIn, L"Command", command);
-    if (SUCCEEDED(hr)) hr = PutLong(dataIn, L"CommandType", kCommandType);
-    if (SUCCEEDED(hr)) hr = PutLong(dataIn, L"Size", kRecordSize);
-    if (SUCCEEDED(hr)) hr = PutBytes(dataIn, L"tlvBData", data);
-    if (SUCCEEDED(hr)) hr = PutObject(inParams, L"InData", dataIn);
-    return hr;
+    RETURN_IF_FAILED(PutBytes(dataIn.get(), L"Sign", kSignature));
+    RETURN_IF_FAILED(PutLong(dataIn.get(), L"Command", command));
+    RETURN_IF_FAILED(PutLong(dataIn.get(), L"CommandType", kCommandType));
+    RETURN_IF_FAILED(PutLong(dataIn.get(), L"Size", kRecordSize));
+    RETURN_IF_FAILED(PutBytes(dataIn.get(), L"tlvBData", data));
+    return PutObject(inParams.get(), L"InData", dataIn.get());
 }

@@ -1,6 +1,6 @@
 #include "bios/bios_interface.h"
-#include "bios/release_field.h"
 #include "platform/owners.h"
+#include "platform/steps.h"
 
 namespace {
 
@@ -32,11 +32,10 @@ HRESULT CopyAnswerBytes(const VARIANT& data, BYTE answer[4]) {
 
 HRESULT ReadAnswerObject(IWbemClassObject* answerObject, BYTE answer[4]) {
     Variant value;
-    HRESULT hr = answerObject->Get(L"rwReturnCode", 0, value.get(), nullptr, nullptr);
-    value.clear();  // only the bytes of "Data" reach the caller
-    if (FAILED(hr)) return hr;
-    hr = answerObject->Get(L"Data", 0, value.get(), nullptr, nullptr);
-    if (FAILED(hr)) return hr;
+    const HRESULT returnCode = answerObject->Get(L"rwReturnCode", 0, value.get(), nullptr, nullptr);
+    value.reset();  // only the bytes of "Data" reach the caller
+    RETURN_IF_FAILED(returnCode);
+    RETURN_IF_FAILED(answerObject->Get(L"Data", 0, value.get(), nullptr, nullptr));
     return CopyAnswerBytes(*value.get(), answer);
 }
 
@@ -47,15 +46,13 @@ HRESULT BiosInterface::ReadOutData(BYTE answer[4]) {
 
     Variant outData;
     if (outParams) {
-        HRESULT hr = outParams->Get(L"OutData", 0, outData.get(), nullptr, nullptr);
-        if (FAILED(hr)) return hr;
-        ReleaseField(outParams);
+        RETURN_IF_FAILED(outParams->Get(L"OutData", 0, outData.get(), nullptr, nullptr));
+        outParams.reset();
     }
     IUnknown* embedded = outData->vt == VT_UNKNOWN ? outData->punkVal : nullptr;
     if (!embedded) return kNoAnswer;
 
     ComPtr<IWbemClassObject> answerObject;
-    HRESULT hr = embedded->QueryInterface(IID_IWbemClassObject, answerObject.put_void());
-    if (FAILED(hr)) return hr;
+    RETURN_IF_FAILED(embedded->QueryInterface(IID_IWbemClassObject, answerObject.put_void()));
     return ReadAnswerObject(answerObject.get(), answer);
 }

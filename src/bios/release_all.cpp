@@ -1,13 +1,16 @@
 #include "bios/bios_interface.h"
-#include "bios/release_field.h"
 
 void BiosInterface::ReleaseAll() {
-    ReleaseField(dataIn);
-    ReleaseField(dataInClass);
-    ReleaseField(inParams);
-    ReleaseField(outParams);
-    ReleaseField(interfaceClass);
-    ReleaseField(inSignature);
-    ReleaseField(services);
-    ReleaseField(locator);
+    // The data-in instance goes before its class here, unlike after a call
+    // (BiosInterface::Call): each order has always been the one the
+    // firmware's provider saw, and each is pinned by its own test. Do not
+    // make them the same.
+    dataIn.reset();
+    dataInClass.reset();
+    inParams.reset();
+    outParams.reset();
+    interfaceClass.reset();
+    inSignature.reset();
+    services.reset();
+    locator.reset();
 }

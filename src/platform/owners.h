@@ -45,15 +45,24 @@ private:
     BSTR value_;
 };
 
+// Calls `call` with a BSTR copy of text that lives for that call only. A copy
+// that cannot be made fails the call with E_OUTOFMEMORY.
+template <class Call>
+HRESULT WithBstr(const wchar_t* text, Call call) {
+    Bstr value(text);
+    if (!value) return E_OUTOFMEMORY;
+    return call(value.get());
+}
+
 // A VARIANT, cleared on the way out.
 class Variant {
 public:
     Variant() { api().VariantInit(&value_); }
-    ~Variant() { clear(); }
+    ~Variant() { reset(); }
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
 
-    void clear() { api().VariantClear(&value_); }
+    void reset() { api().VariantClear(&value_); }
     VARIANT* get() { return &value_; }
     VARIANT* operator->() { return &value_; }
 
@@ -86,7 +95,7 @@ private:
 class ComApartment {
 public:
     ComApartment() = default;
-    ~ComApartment() { leave(); }
+    ~ComApartment() { reset(); }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
 
@@ -95,7 +104,7 @@ public:
         entered_ = SUCCEEDED(hr);
         return hr;
     }
-    void leave() {
+    void reset() {
         if (entered_) {
             entered_ = false;
             api().CoUninitialize();

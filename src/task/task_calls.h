@@ -1,17 +1,8 @@
 #pragma once
 // What registration and removal share: the connection to the local Task
-// Scheduler, string arguments made for one call, and the logging of failures.
+// Scheduler, string arguments held in VARIANTs, and the logging of failures.
 #include "platform/owners.h"
 #include <taskschd.h>
-
-// Calls `call` with a BSTR copy of text that lives for that call only. A copy
-// that cannot be made fails the call with E_OUTOFMEMORY.
-template <class Call>
-HRESULT WithBstr(const wchar_t* text, Call call) {
-    Bstr value(text);
-    if (!value) return E_OUTOFMEMORY;
-    return call(value.get());
-}
 
 // Makes the VARIANT hold a BSTR copy of text; false when the copy cannot be made.
 bool HoldString(Variant& variant, const wchar_t* text);

@@ -133,19 +133,19 @@ TEST_F(RecordTest, CallReleasesItsInterfacesInItsOrder) {
 
 TEST_F(RecordTest, ReleaseAllReleasesEveryFieldInItsOrder) {
     BiosInterface bios = {};
-    ASSERT_EQ(CreateSimulatedLocator(firmware, IID_IWbemLocator, reinterpret_cast<void**>(&bios.locator)), S_OK);
+    ASSERT_EQ(CreateSimulatedLocator(firmware, IID_IWbemLocator, bios.locator.put_void()), S_OK);
     Bstr wmi(L"root\\wmi"), interfaceClass(L"tlvBIntM"), dataInClass(L"tlvBDataIn"), method(L"tlvBIOSInt4");
     Bstr path(SimulatedFirmware::InstancePath());
-    ASSERT_EQ(bios.locator->ConnectServer(wmi.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, &bios.services),
+    ASSERT_EQ(bios.locator->ConnectServer(wmi.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, bios.services.put()),
               S_OK);
-    ASSERT_EQ(bios.services->GetObject(interfaceClass.get(), 0, nullptr, &bios.interfaceClass, nullptr), S_OK);
-    ASSERT_EQ(bios.interfaceClass->GetMethod(L"tlvBIOSInt4", 0, &bios.inSignature, nullptr), S_OK);
-    ASSERT_EQ(bios.inSignature->SpawnInstance(0, &bios.inParams), S_OK);
-    ASSERT_EQ(bios.services->GetObject(dataInClass.get(), 0, nullptr, &bios.dataInClass, nullptr), S_OK);
-    ASSERT_EQ(bios.dataInClass->SpawnInstance(0, &bios.dataIn), S_OK);
+    ASSERT_EQ(bios.services->GetObject(interfaceClass.get(), 0, nullptr, bios.interfaceClass.put(), nullptr), S_OK);
+    ASSERT_EQ(bios.interfaceClass->GetMethod(L"tlvBIOSInt4", 0, bios.inSignature.put(), nullptr), S_OK);
+    ASSERT_EQ(bios.inSignature->SpawnInstance(0, bios.inParams.put()), S_OK);
+    ASSERT_EQ(bios.services->GetObject(dataInClass.get(), 0, nullptr, bios.dataInClass.put(), nullptr), S_OK);
+    ASSERT_EQ(bios.dataInClass->SpawnInstance(0, bios.dataIn.put()), S_OK);
     const BYTE data[4] = {};
     ASSERT_EQ(bios.FillInData(kBiosReadCommand, data), S_OK);
-    ASSERT_EQ(bios.services->ExecMethod(path.get(), method.get(), 0, nullptr, bios.inParams, &bios.outParams,
+    ASSERT_EQ(bios.services->ExecMethod(path.get(), method.get(), 0, nullptr, bios.inParams.get(), bios.outParams.put(),
                                         nullptr),
               S_OK);
 

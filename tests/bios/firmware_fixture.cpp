@@ -46,8 +46,9 @@ FirmwareTest::~FirmwareTest() { current = nullptr; }
 void FirmwareTest::ExpectAllReleased(const BiosInterface& bios) const {
     EXPECT_EQ(firmware.LiveObjects(), 0);
     EXPECT_EQ(firmware.OutstandingReferences(), 0);
-    const void* fields[] = {bios.locator,        bios.services,    bios.inParams, bios.outParams,
-                            bios.interfaceClass, bios.inSignature, bios.dataIn,   bios.dataInClass};
+    const void* fields[] = {bios.locator.get(),        bios.services.get(),    bios.inParams.get(),
+                            bios.outParams.get(),      bios.interfaceClass.get(), bios.inSignature.get(),
+                            bios.dataIn.get(),         bios.dataInClass.get()};
     for (const void* field : fields) EXPECT_EQ(field, nullptr);
 }
 

@@ -131,8 +131,9 @@ TEST_F(RealWineWmi, CallFailsAtGetObjectAndLeavesTheAnswerZero) {
     EXPECT_EQ(bios.Call(kBiosReadCommand, data, answer.data()), static_cast<HRESULT>(0x80041002));
 
     EXPECT_EQ(Hex(answer), "00 00 00 00");
-    const void* fields[] = {bios.locator,        bios.services,    bios.inParams, bios.outParams,
-                            bios.interfaceClass, bios.inSignature, bios.dataIn,   bios.dataInClass};
+    const void* fields[] = {bios.locator.get(),        bios.services.get(),    bios.inParams.get(),
+                            bios.outParams.get(),      bios.interfaceClass.get(), bios.inSignature.get(),
+                            bios.dataIn.get(),         bios.dataInClass.get()};
     for (const void* field : fields) EXPECT_EQ(field, nullptr);
     CoUninitialize();
 }

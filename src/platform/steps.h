@@ -1,0 +1,54 @@
+#pragma once
+// The three kinds of step, each with one shape, so that a reader tells them
+// apart at a glance:
+//   RETURN_...     a failure ends the operation, which returns its failure result;
+//   LOG_IF_FAILED  a failure is logged and the operation goes on;
+//   IGNORE_RESULT  the result is not looked at, on purpose; a comment says why.
+// A step of the file's own that logs its own failures and returns false is
+// checked with a plain `if (!Step()) return ...;`.
+//
+// Messages are named constants at the top of the operation's file (or fields
+// of its table), spelled as log readers search for them. A message for an
+// HRESULT takes it in its one %x; any other message is logged as it stands.
+#include "log/setup_log.h"
+#include "platform/windows.h"
+
+// A failed HRESULT ends the operation and is its result; nothing is logged
+// (the operation's caller decides what the failure means).
+#define RETURN_IF_FAILED(call)                   \
+    do {                                         \
+        const HRESULT failed_ = (call);          \
+        if (FAILED(failed_)) return failed_;     \
+    } while (0)
+
+// A failed HRESULT is logged with the message and ends the operation with result.
+#define RETURN_LOGGED_IF_FAILED(call, message, result) \
+    do {                                               \
+        const HRESULT failed_ = (call);                \
+        if (FAILED(failed_)) {                         \
+            LogHresult((message), failed_);            \
+            return (result);                           \
+        }                                              \
+    } while (0)
+
+// A failure that is not an HRESULT (failed is true) is logged with the
+// message and ends the operation with result.
+#define RETURN_LOGGED_IF(failed, message, result) \
+    do {                                          \
+        if (failed) {                             \
+            LogMessage(message);                  \
+            return (result);                      \
+        }                                         \
+    } while (0)
+
+// A failed HRESULT is logged with the message and the operation goes on.
+// Gives the HRESULT, for a next step that needs this one to have succeeded.
+#define LOG_IF_FAILED(call, message) LogIfFailedAndGoOn((call), (message))
+
+// The result is not looked at, on purpose.
+#define IGNORE_RESULT(call) static_cast<void>(call)
+
+inline HRESULT LogIfFailedAndGoOn(HRESULT hr, const char* message) {
+    if (FAILED(hr)) LogHresult(message, hr);
+    return hr;
+}
