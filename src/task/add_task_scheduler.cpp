@@ -1,8 +1,8 @@
 #include "log/bounded_format.h"
-#include "log/setup_log.h"
+#include "platform/steps.h"
 #include "task/logon_task.h"
 #include "task/logon_trigger.h"
-#include "task/task_calls.h"
+#include "task/local_task_service.h"
 #include "task/task_names.h"
 
 namespace {
@@ -59,15 +59,17 @@ constexpr const wchar_t* kDefaultSecurity = L"";
 // registration.
 bool BuildExecutablePath(wchar_t (&path)[MAX_PATH]) {
     path[0] = L'\0';
-    if (!api().SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILES, FALSE) || path[0] == L'\0') {
-        LogMessage(kNoProgramFiles);
-        return false;
-    }
-    if (!BoundedAppendW(path, MAX_PATH, kExecutableUnderProgramFiles)) {
-        LogMessage(kPathTooLong);
-        return false;
-    }
+    RETURN_LOGGED_IF(!api().SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILES, FALSE) || path[0] == L'\0',
+                     kNoProgramFiles, false);
+    RETURN_LOGGED_IF(!BoundedAppendW(path, MAX_PATH, kExecutableUnderProgramFiles), kPathTooLong, false);
     return true;
+}
+
+// Makes the VARIANT hold a BSTR copy of text; false when the copy cannot be made.
+bool HoldString(Variant& variant, const wchar_t* text) {
+    variant->vt = VT_BSTR;
+    variant->bstrVal = api().SysAllocString(text);
+    return variant->bstrVal != nullptr;
 }
 
 // Opens the named folder, or creates it when it cannot be opened.
@@ -80,35 +82,36 @@ HRESULT OpenOrCreateFolder(ITaskFolder* parent, const wchar_t* name, ComPtr<ITas
 
 bool OpenProductFolder(ITaskService* service, ComPtr<ITaskFolder>& product) {
     ComPtr<ITaskFolder> root;
-    if (LogIfFailed(WithBstr(kRootFolder, [&](BSTR p) { return service->GetFolder(p, root.put()); }), kRootFolderFailed))
-        return false;
+    RETURN_LOGGED_IF_FAILED(WithBstr(kRootFolder, [&](BSTR p) { return service->GetFolder(p, root.put()); }),
+                            kRootFolderFailed, false);
     ComPtr<ITaskFolder> maker;
-    if (LogIfFailed(OpenOrCreateFolder(root.get(), kMakerFolder, maker), kMakerFolderFailed)) return false;
+    RETURN_LOGGED_IF_FAILED(OpenOrCreateFolder(root.get(), kMakerFolder, maker), kMakerFolderFailed, false);
     root.reset();
-    return !LogIfFailed(OpenOrCreateFolder(maker.get(), kProductFolder, product), kProductFolderFailed);
+    RETURN_LOGGED_IF_FAILED(OpenOrCreateFolder(maker.get(), kProductFolder, product), kProductFolderFailed, false);
+    return true;
 }
 
 bool DescribeTask(ITaskDefinition* definition) {
     ComPtr<IRegistrationInfo> info;
-    if (LogIfFailed(definition->get_RegistrationInfo(info.put()), kRegistrationInfoFailed)) return false;
-    LogIfFailed(WithBstr(kAuthor, [&](BSTR s) { return info->put_Author(s); }), kAuthorFailed);
-    LogIfFailed(WithBstr(kDate, [&](BSTR s) { return info->put_Date(s); }), kDateFailed);
-    LogIfFailed(WithBstr(kDescription, [&](BSTR s) { return info->put_Description(s); }), kDescriptionFailed);
+    RETURN_LOGGED_IF_FAILED(definition->get_RegistrationInfo(info.put()), kRegistrationInfoFailed, false);
+    LOG_IF_FAILED(WithBstr(kAuthor, [&](BSTR s) { return info->put_Author(s); }), kAuthorFailed);
+    LOG_IF_FAILED(WithBstr(kDate, [&](BSTR s) { return info->put_Date(s); }), kDateFailed);
+    LOG_IF_FAILED(WithBstr(kDescription, [&](BSTR s) { return info->put_Description(s); }), kDescriptionFailed);
     return true;
 }
 
 bool SetTaskSettings(ITaskDefinition* definition) {
     ComPtr<ITaskSettings> settings;
-    if (LogIfFailed(definition->get_Settings(settings.put()), kSettingsFailed)) return false;
-    LogIfFailed(settings->put_MultipleInstances(TASK_INSTANCES_PARALLEL), kInstancesFailed);
-    if (LogIfFailed(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE), kOnBatteriesFailed) ||
-        LogIfFailed(settings->put_StopIfGoingOnBatteries(VARIANT_FALSE), kGoingOnBatteriesFailed) ||
-        LogIfFailed(WithBstr(kNoTimeLimit, [&](BSTR s) { return settings->put_ExecutionTimeLimit(s); }),
-                    kTimeLimitFailed))
-        return false;
+    RETURN_LOGGED_IF_FAILED(definition->get_Settings(settings.put()), kSettingsFailed, false);
+    LOG_IF_FAILED(settings->put_MultipleInstances(TASK_INSTANCES_PARALLEL), kInstancesFailed);
+    RETURN_LOGGED_IF_FAILED(settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE), kOnBatteriesFailed, false);
+    RETURN_LOGGED_IF_FAILED(settings->put_StopIfGoingOnBatteries(VARIANT_FALSE), kGoingOnBatteriesFailed, false);
+    RETURN_LOGGED_IF_FAILED(WithBstr(kNoTimeLimit, [&](BSTR s) { return settings->put_ExecutionTimeLimit(s); }),
+                            kTimeLimitFailed, false);
+    // Idle settings that cannot be had are left as they are.
     ComPtr<IIdleSettings> idle;
-    if (!LogIfFailed(settings->get_IdleSettings(idle.put()), kIdleSettingsFailed))
-        LogIfFailed(idle->put_StopOnIdleEnd(VARIANT_FALSE), kStopOnIdleEndFailed);
+    if (SUCCEEDED(LOG_IF_FAILED(settings->get_IdleSettings(idle.put()), kIdleSettingsFailed)))
+        LOG_IF_FAILED(idle->put_StopOnIdleEnd(VARIANT_FALSE), kStopOnIdleEndFailed);
     return true;
 }
 
@@ -116,36 +119,37 @@ bool AddLogonTrigger(ITaskDefinition* definition) {
     ComPtr<ITriggerCollection> triggers;
     ComPtr<ITrigger> trigger;
     ComPtr<ILogonTrigger> logon;
-    if (LogIfFailed(definition->get_Triggers(triggers.put()), kTriggersFailed) ||
-        LogIfFailed(triggers->Create(TASK_TRIGGER_LOGON, trigger.put()), kCreateTriggerFailed))
-        return false;
+    RETURN_LOGGED_IF_FAILED(definition->get_Triggers(triggers.put()), kTriggersFailed, false);
+    RETURN_LOGGED_IF_FAILED(triggers->Create(TASK_TRIGGER_LOGON, trigger.put()), kCreateTriggerFailed, false);
     triggers.reset();
-    if (LogIfFailed(trigger->QueryInterface(IID_ILogonTrigger, logon.put_void()), kLogonTriggerFailed))
-        return false;
+    RETURN_LOGGED_IF_FAILED(trigger->QueryInterface(IID_ILogonTrigger, logon.put_void()), kLogonTriggerFailed, false);
     trigger.reset();
     // A null user id makes the trigger fire for any user.
-    return !LogIfFailed(logon->put_UserId(nullptr), kUserIdFailed) &&
-           !LogIfFailed(WithBstr(kLogonDelay, [&](BSTR s) { return logon->put_Delay(s); }), kDelayFailed);
+    RETURN_LOGGED_IF_FAILED(logon->put_UserId(nullptr), kUserIdFailed, false);
+    RETURN_LOGGED_IF_FAILED(WithBstr(kLogonDelay, [&](BSTR s) { return logon->put_Delay(s); }), kDelayFailed, false);
+    return true;
 }
 
 bool AddExecAction(ITaskDefinition* definition, const wchar_t* executablePath) {
     ComPtr<IActionCollection> actions;
     ComPtr<IAction> action;
     ComPtr<IExecAction> exec;
-    if (LogIfFailed(definition->get_Actions(actions.put()), kActionsFailed) ||
-        LogIfFailed(actions->Create(TASK_ACTION_EXEC, action.put()), kCreateActionFailed))
-        return false;
+    RETURN_LOGGED_IF_FAILED(definition->get_Actions(actions.put()), kActionsFailed, false);
+    RETURN_LOGGED_IF_FAILED(actions->Create(TASK_ACTION_EXEC, action.put()), kCreateActionFailed, false);
     actions.reset();
-    if (LogIfFailed(action->QueryInterface(IID_IExecAction, exec.put_void()), kExecActionFailed)) return false;
+    RETURN_LOGGED_IF_FAILED(action->QueryInterface(IID_IExecAction, exec.put_void()), kExecActionFailed, false);
     action.reset();
-    return !LogIfFailed(WithBstr(executablePath, [&](BSTR s) { return exec->put_Path(s); }), kPathFailed) &&
-           !LogIfFailed(WithBstr(kArguments, [&](BSTR s) { return exec->put_Arguments(s); }), kArgumentsFailed);
+    RETURN_LOGGED_IF_FAILED(WithBstr(executablePath, [&](BSTR s) { return exec->put_Path(s); }), kPathFailed, false);
+    RETURN_LOGGED_IF_FAILED(WithBstr(kArguments, [&](BSTR s) { return exec->put_Arguments(s); }), kArgumentsFailed,
+                            false);
+    return true;
 }
 
 bool SetPrincipal(ITaskDefinition* definition) {
     ComPtr<IPrincipal> principal;
-    if (LogIfFailed(definition->get_Principal(principal.put()), kPrincipalFailed)) return false;
-    WithBstr(kPrincipalId, [&](BSTR s) { return principal->put_Id(s); });  // its result is not looked at
+    RETURN_LOGGED_IF_FAILED(definition->get_Principal(principal.put()), kPrincipalFailed, false);
+    // Not looked at: without its id the task is still registered for the Users group.
+    IGNORE_RESULT(WithBstr(kPrincipalId, [&](BSTR s) { return principal->put_Id(s); }));
     return true;
 }
 
@@ -165,37 +169,37 @@ HRESULT RegisterLogonTask(ITaskFolder* folder, ITaskDefinition* definition, IReg
 // owners below, then leaves COM; the steps release their objects early.
 int AddTaskScheduler() {
     ComApartment com;
-    if (LogIfFailed(com.enter(COINIT_MULTITHREADED), kCoInitializeExFailed) ||
-        LogIfFailed(InitializeTaskSchedulerSecurity(), kSecurityFailed))
-        return 1;
+    RETURN_LOGGED_IF_FAILED(com.enter(COINIT_MULTITHREADED), kCoInitializeExFailed, kTaskSchedulerFailed);
+    RETURN_LOGGED_IF_FAILED(InitializeTaskSchedulerSecurity(), kSecurityFailed, kTaskSchedulerFailed);
 
     wchar_t executablePath[MAX_PATH];
-    if (!BuildExecutablePath(executablePath)) return 1;
+    if (!BuildExecutablePath(executablePath)) return kTaskSchedulerFailed;
 
     ComPtr<ITaskService> service;
     ComPtr<ITaskFolder> productFolder;
     ComPtr<ITaskDefinition> definition;
-    if (LogIfFailed(CreateTaskService(service.put()), kCreateServiceFailed) ||
-        LogIfFailed(ConnectToLocalMachine(service.get()), kConnectFailed) ||
-        !OpenProductFolder(service.get(), productFolder))
-        return 1;
+    RETURN_LOGGED_IF_FAILED(CreateTaskService(service.put()), kCreateServiceFailed, kTaskSchedulerFailed);
+    RETURN_LOGGED_IF_FAILED(ConnectToLocalMachine(service.get()), kConnectFailed, kTaskSchedulerFailed);
+    if (!OpenProductFolder(service.get(), productFolder)) return kTaskSchedulerFailed;
 
-    // An older task goes first, so that a later failure leaves none behind.
-    WithBstr(kLogonTaskName, [&](BSTR name) { return productFolder->DeleteTask(name, 0); });
+    // An older task goes first, so that a later failure leaves none behind;
+    // there may be none to delete.
+    IGNORE_RESULT(WithBstr(kLogonTaskName, [&](BSTR name) { return productFolder->DeleteTask(name, 0); }));
 
-    if (LogIfFailed(service->NewTask(0, definition.put()), kNewTaskFailed)) return 1;
+    RETURN_LOGGED_IF_FAILED(service->NewTask(0, definition.put()), kNewTaskFailed, kTaskSchedulerFailed);
     service.reset();
 
-    if (!DescribeTask(definition.get()) || !SetTaskSettings(definition.get()) ||
-        !AddLogonTrigger(definition.get()) || !AddExecAction(definition.get(), executablePath) ||
-        !SetPrincipal(definition.get()))
-        return 1;
+    if (!DescribeTask(definition.get())) return kTaskSchedulerFailed;
+    if (!SetTaskSettings(definition.get())) return kTaskSchedulerFailed;
+    if (!AddLogonTrigger(definition.get())) return kTaskSchedulerFailed;
+    if (!AddExecAction(definition.get(), executablePath)) return kTaskSchedulerFailed;
+    if (!SetPrincipal(definition.get())) return kTaskSchedulerFailed;
 
     ComPtr<IRegisteredTask> registered;
-    if (LogIfFailed(RegisterLogonTask(productFolder.get(), definition.get(), registered.put()), kRegisterFailed))
-        return 1;
+    RETURN_LOGGED_IF_FAILED(RegisterLogonTask(productFolder.get(), definition.get(), registered.put()),
+                            kRegisterFailed, kTaskSchedulerFailed);
     definition.reset();
     productFolder.reset();
     registered.reset();
-    return 0;
+    return kTaskSchedulerSucceeded;
 }

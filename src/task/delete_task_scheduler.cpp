@@ -1,5 +1,6 @@
+#include "platform/steps.h"
 #include "task/logon_task.h"
-#include "task/task_calls.h"
+#include "task/local_task_service.h"
 #include "task/task_names.h"
 
 namespace {
@@ -37,26 +38,27 @@ HRESULT OpenFolder(ITaskFolder* parent, const wchar_t* name, ComPtr<ITaskFolder>
     return WithBstr(name, [&](BSTR n) { return parent->GetFolder(n, folder.put()); });
 }
 
-// Whether the folder holds no task (hidden ones included) and no sub folder.
-// The folder is released once counted. False when counting failed.
-bool CountIsEmpty(ComPtr<ITaskFolder>& folder, const CountMessages& messages, bool* empty) {
+// What a folder holds, counting hidden tasks and sub folders.
+enum class FolderContent { Empty, NotEmpty, CountFailed };
+
+FolderContent CountContent(ITaskFolder* folder, const CountMessages& messages) {
     LONG tasks = 0;
     LONG folders = 0;
     ComPtr<IRegisteredTaskCollection> taskList;
-    if (LogIfFailed(folder->GetTasks(TASK_ENUM_HIDDEN, taskList.put()), messages.getTasks)) return false;
-    HRESULT hr = taskList->get_Count(&tasks);
+    RETURN_LOGGED_IF_FAILED(folder->GetTasks(TASK_ENUM_HIDDEN, taskList.put()), messages.getTasks,
+                            FolderContent::CountFailed);
+    const HRESULT taskCount = taskList->get_Count(&tasks);
     taskList.reset();
-    if (LogIfFailed(hr, messages.taskCount)) return false;
+    RETURN_LOGGED_IF_FAILED(taskCount, messages.taskCount, FolderContent::CountFailed);
 
     ComPtr<ITaskFolderCollection> folderList;
-    if (LogIfFailed(folder->GetFolders(0, folderList.put()), messages.getFolders)) return false;
-    hr = folderList->get_Count(&folders);
+    RETURN_LOGGED_IF_FAILED(folder->GetFolders(0, folderList.put()), messages.getFolders,
+                            FolderContent::CountFailed);
+    const HRESULT folderCount = folderList->get_Count(&folders);
     folderList.reset();
-    folder.reset();
-    if (LogIfFailed(hr, messages.folderCount)) return false;
+    RETURN_LOGGED_IF_FAILED(folderCount, messages.folderCount, FolderContent::CountFailed);
 
-    *empty = tasks == 0 && folders == 0;
-    return true;
+    return tasks == 0 && folders == 0 ? FolderContent::Empty : FolderContent::NotEmpty;
 }
 
 }  // namespace
@@ -66,35 +68,37 @@ bool CountIsEmpty(ComPtr<ITaskFolder>& folder, const CountMessages& messages, bo
 // the reverse order of the owners below, then leaves COM.
 int DeleteTaskScheduler() {
     ComApartment com;
-    if (LogIfFailed(com.enter(COINIT_MULTITHREADED), kCoInitializeExFailed) ||
-        LogIfFailed(InitializeTaskSchedulerSecurity(), kSecurityFailed))
-        return 1;
+    RETURN_LOGGED_IF_FAILED(com.enter(COINIT_MULTITHREADED), kCoInitializeExFailed, kTaskSchedulerFailed);
+    RETURN_LOGGED_IF_FAILED(InitializeTaskSchedulerSecurity(), kSecurityFailed, kTaskSchedulerFailed);
 
     ComPtr<ITaskService> service;
     ComPtr<ITaskFolder> root;
-    if (LogIfFailed(CreateTaskService(service.put()), kCreateServiceFailed) ||
-        LogIfFailed(ConnectToLocalMachine(service.get()), kConnectFailed) ||
-        LogIfFailed(WithBstr(kRootFolder, [&](BSTR p) { return service->GetFolder(p, root.put()); }),
-                    kRootFolderFailed))
-        return 1;
+    RETURN_LOGGED_IF_FAILED(CreateTaskService(service.put()), kCreateServiceFailed, kTaskSchedulerFailed);
+    RETURN_LOGGED_IF_FAILED(ConnectToLocalMachine(service.get()), kConnectFailed, kTaskSchedulerFailed);
+    RETURN_LOGGED_IF_FAILED(WithBstr(kRootFolder, [&](BSTR p) { return service->GetFolder(p, root.put()); }),
+                            kRootFolderFailed, kTaskSchedulerFailed);
 
-    // Folders that cannot be opened hold nothing of ours.
+    // Folders that cannot be opened hold nothing of ours: nothing to remove.
     ComPtr<ITaskFolder> maker;
     ComPtr<ITaskFolder> product;
-    if (FAILED(OpenFolder(root.get(), kMakerFolder, maker)) ||
-        FAILED(OpenFolder(maker.get(), kProductFolder, product)))
-        return 0;
+    if (FAILED(OpenFolder(root.get(), kMakerFolder, maker))) return kTaskSchedulerSucceeded;
+    if (FAILED(OpenFolder(maker.get(), kProductFolder, product))) return kTaskSchedulerSucceeded;
 
     // A missing task is no failure.
-    WithBstr(kLogonTaskName, [&](BSTR name) { return product->DeleteTask(name, 0); });
+    IGNORE_RESULT(WithBstr(kLogonTaskName, [&](BSTR name) { return product->DeleteTask(name, 0); }));
 
-    bool empty = false;
-    if (!CountIsEmpty(product, kProductFolderCount, &empty)) return 1;
-    if (!empty) return 0;
-    WithBstr(kProductFolder, [&](BSTR name) { return maker->DeleteFolder(name, 0); });
+    const FolderContent productContent = CountContent(product.get(), kProductFolderCount);
+    product.reset();  // counted: no longer needed
+    if (productContent == FolderContent::CountFailed) return kTaskSchedulerFailed;
+    if (productContent == FolderContent::NotEmpty) return kTaskSchedulerSucceeded;
+    // A product folder that could not be deleted counts as a folder below.
+    IGNORE_RESULT(WithBstr(kProductFolder, [&](BSTR name) { return maker->DeleteFolder(name, 0); }));
 
-    // A product folder that could not be deleted counts as a folder here.
-    if (!CountIsEmpty(maker, kMakerFolderCount, &empty)) return 1;
-    if (empty) WithBstr(kMakerFolder, [&](BSTR name) { return root->DeleteFolder(name, 0); });
-    return 0;
+    const FolderContent makerContent = CountContent(maker.get(), kMakerFolderCount);
+    maker.reset();  // counted: no longer needed
+    if (makerContent == FolderContent::CountFailed) return kTaskSchedulerFailed;
+    // A maker folder that could not be deleted stays, as another product's would.
+    if (makerContent == FolderContent::Empty)
+        IGNORE_RESULT(WithBstr(kMakerFolder, [&](BSTR name) { return root->DeleteFolder(name, 0); }));
+    return kTaskSchedulerSucceeded;
 }

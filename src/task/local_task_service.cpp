@@ -1,12 +1,4 @@
-#include "task/task_calls.h"
-
-#include "log/setup_log.h"
-
-bool HoldString(Variant& variant, const wchar_t* text) {
-    variant->vt = VT_BSTR;
-    variant->bstrVal = api().SysAllocString(text);
-    return variant->bstrVal != nullptr;
-}
+#include "task/local_task_service.h"
 
 HRESULT InitializeTaskSchedulerSecurity() {
     return api().CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT_PRIVACY,
@@ -22,10 +14,4 @@ HRESULT ConnectToLocalMachine(ITaskService* service) {
     // Empty server, user, domain and password: this machine, our own account.
     Variant server, user, domain, password;
     return service->Connect(*server.get(), *user.get(), *domain.get(), *password.get());
-}
-
-bool LogIfFailed(HRESULT hr, const char* message) {
-    if (SUCCEEDED(hr)) return false;
-    LogHresult(message, hr);
-    return true;
 }
