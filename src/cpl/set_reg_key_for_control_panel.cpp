@@ -3,8 +3,8 @@
 #include "cpl/control_panel_item.h"
 #include "cpl/control_panel_table.h"
 #include "log/bounded_format.h"
-#include "log/setup_log.h"
 #include "platform/owners.h"
+#include "platform/steps.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ void WriteValue(HKEY key, const ControlPanelValue& value, const wchar_t* program
     }
     // With the terminating null: readers that add none must find it stored.
     DWORD size = static_cast<DWORD>((wcslen(data) + 1) * sizeof(wchar_t));
-    api().RegSetValueExW(key, value.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), size);
+    IGNORE_RESULT(api().RegSetValueExW(key, value.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), size));
 }
 
 }  // namespace
@@ -29,22 +29,18 @@ void WriteValue(HKEY key, const ControlPanelValue& value, const wchar_t* program
 int SetRegKeyForControlPanel() {
     // Without it every path would be wrong: no key is created at all.
     wchar_t programFiles[MAX_PATH] = {};
-    if (!api().SHGetSpecialFolderPathW(nullptr, programFiles, CSIDL_PROGRAM_FILES, FALSE)) {
-        LogMessage(kProgramFilesUnknown);
-        return 0;
-    }
+    RETURN_LOGGED_IF(!api().SHGetSpecialFolderPathW(nullptr, programFiles, CSIDL_PROGRAM_FILES, FALSE),
+                     kProgramFilesUnknown, kControlPanelItemNotSet);
 
     for (int index = 0; index < kControlPanelKeyCount; ++index) {
         const ControlPanelKey& key = kControlPanelKeys[index];
         RegKey handle;
-        if (api().RegCreateKeyExW(key.hive, key.path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  kControlPanelAccess, nullptr, handle.put(), nullptr) != ERROR_SUCCESS) {
-            LogMessage(key.createFailed);
-            return 0;
-        }
+        RETURN_LOGGED_IF(api().RegCreateKeyExW(key.hive, key.path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                               kControlPanelAccess, nullptr, handle.put(), nullptr) != ERROR_SUCCESS,
+                         key.createFailed, kControlPanelItemNotSet);
         for (const ControlPanelValue& value : kControlPanelValues) {
             if (value.key == index) WriteValue(handle.get(), value, programFiles);
         }
     }
-    return 1;
+    return kControlPanelItemSet;
 }
