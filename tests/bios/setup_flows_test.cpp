@@ -5,10 +5,6 @@
 
 namespace {
 
-const char* const kRefusalLine =
-    "[T] Install: This system does not support Quelmar (does not support accelerometer or thermal "
-    "control or both).\r\n";
-
 struct Box {
     std::wstring text;
     std::wstring caption;

@@ -38,7 +38,7 @@ TEST_F(ControlPanelRegistration, WritesTheKeysInThe64BitViewOn64BitWindows) {
     // Not redirected to the view that 32-bit programs see.
     EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kClassPath, KEY_WOW64_32KEY));
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE,
-                                   L"SOFTWARE\\Classes\\Wow6432Node\\CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}",
+                                   L"SOFTWARE\\Classes\\Wow6432Node\\CLSID\\" CONTROL_PANEL_GUID,
                                    KEY_WOW64_64KEY));
     EXPECT_EQ(SetupLogText(), "");
 }

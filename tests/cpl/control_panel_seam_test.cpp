@@ -248,17 +248,17 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         KeyFailureCase{"ClassKey", 0,
                        "SetRegKeyForControlPanel(): Could not create HKEY_CLASSES_ROOT\\CLSID\\"
-                       "{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}"},
+                       CONTROL_PANEL_GUID},
         KeyFailureCase{"DefaultIcon", 1,
                        "SetRegKeyForControlPanel(): Could not create HKEY_CLASSES_ROOT\\CLSID\\"
-                       "{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\\DefaultIcon"},
+                       CONTROL_PANEL_GUID "\\DefaultIcon"},
         KeyFailureCase{"Command", 2,
                        "SetRegKeyForControlPanel(): Could not create HKEY_CLASSES_ROOT\\CLSID\\"
-                       "{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\\Shell\\Open\\Command"},
+                       CONTROL_PANEL_GUID "\\Shell\\Open\\Command"},
         KeyFailureCase{"NameSpace", 3,
                        "SetRegKeyForControlPanel(): Could not create HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\"
                        "Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\"
-                       "{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}"}),
+                       CONTROL_PANEL_GUID}),
     [](const testing::TestParamInfo<KeyFailureCase>& info) { return std::string(info.param.name); });
 
 // A Program Files folder so long that some formatted values would not fit

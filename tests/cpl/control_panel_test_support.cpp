@@ -1,13 +1,12 @@
 #include "control_panel_test_support.h"
 
-const wchar_t kClassPath[] = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
-const wchar_t kIconPath[] = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\\DefaultIcon";
-const wchar_t kShellPath[] = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\\Shell";
-const wchar_t kOpenPath[] = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\\Shell\\Open";
-const wchar_t kCommandPath[] = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\\Shell\\Open\\Command";
+const wchar_t kClassPath[] = L"CLSID\\" CONTROL_PANEL_GUID;
+const wchar_t kIconPath[] = L"CLSID\\" CONTROL_PANEL_GUID "\\DefaultIcon";
+const wchar_t kShellPath[] = L"CLSID\\" CONTROL_PANEL_GUID "\\Shell";
+const wchar_t kOpenPath[] = L"CLSID\\" CONTROL_PANEL_GUID "\\Shell\\Open";
+const wchar_t kCommandPath[] = L"CLSID\\" CONTROL_PANEL_GUID "\\Shell\\Open\\Command";
 const wchar_t kNameSpacePath[] =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\"
-    L"{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\" CONTROL_PANEL_GUID;
 
 const ExpectedKey kExpectedKeys[4] = {
     {HKEY_CLASSES_ROOT, kClassPath},

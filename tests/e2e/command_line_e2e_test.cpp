@@ -9,9 +9,6 @@ namespace {
 
 const std::wstring kFolder = L"C:\\dir with blanks";
 const std::wstring kExe = kFolder + L"\\QuelmarSetup.exe";
-const std::string kRefusalLine =
-    "[T] Install: This system does not support Quelmar (does not support accelerometer or thermal "
-    "control or both).\r\n";
 
 struct LaunchCase {
     const char* name;

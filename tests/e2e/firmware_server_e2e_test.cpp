@@ -23,19 +23,12 @@ const std::wstring kSettingFile = kSandbox + L"\\firmware-setting.txt";
 const std::wstring kScenarioFile = kSandbox + L"\\firmware-scenario.txt";
 const std::wstring kJournalFile = kSandbox + L"\\firmware-journal.txt";
 
-const std::wstring kControlPanelClassKey = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
-const std::wstring kControlPanelNameSpaceKey =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\"
-    L"{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
 
 const std::string kCreateLocator = "CreateInstance WbemAdministrativeLocator";
 // The method runs on the __PATH of the firmware's one tlvBIntM instance.
 const std::string kOnInstance =
     R"(ExecMethod tlvBIOSInt4: path "\\QUELMAR\root\wmi:tlvBIntM.InstanceName="ACPI\\PNP0C14\\0_0"")";
 const std::string kTaskFailedLine = "[T] Install: Failed adding a task to the task scheduler.\r\n";
-const std::string kRefusalLine =
-    "[T] Install: This system does not support Quelmar (does not support accelerometer or thermal "
-    "control or both).\r\n";
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

@@ -17,10 +17,6 @@ const std::wstring kMakerFolder = SystemTasksFolder() + L"\\Tarvolund";
 const std::wstring kProductFolder = kMakerFolder + L"\\Tarvo Quelmar";
 const std::wstring kLogonTask = kProductFolder + L"\\Tarvo Quelmar Start at Logon";
 
-const std::wstring kControlPanelClassKey = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
-const std::wstring kControlPanelNameSpaceKey =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\"
-    L"{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
 
 std::string PlantedTask(const std::wstring& uri, bool hidden) {
     return TaskFileBytes(

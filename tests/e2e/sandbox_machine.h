@@ -25,8 +25,6 @@ extern const std::wstring kFirmwareSetting;
 extern const std::wstring kMakerFolder;
 extern const std::wstring kProductFolder;
 extern const std::wstring kLogonTask;
-extern const std::wstring kControlPanelClassKey;
-extern const std::wstring kControlPanelNameSpaceKey;
 
 // Another product's task, as a real machine would hold it.
 std::string PlantedTask(const std::wstring& uri, bool hidden);

@@ -37,6 +37,21 @@ std::string WithoutTimestamps(const std::string& log);
 // Windows' own setup state, under HKEY_LOCAL_MACHINE (value "ImageState").
 extern const std::wstring kSetupStateKey;
 
+// The product's Control Panel item goes by this class id. A macro, so that it
+// joins other literals, narrow or wide, in the tests' own tables.
+#define CONTROL_PANEL_GUID "{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}"
+// Its class key under HKEY_CLASSES_ROOT and its key in the Control Panel's
+// name space under HKEY_LOCAL_MACHINE, both in the 64-bit view.
+inline constexpr wchar_t kControlPanelClassKey[] = L"CLSID\\" CONTROL_PANEL_GUID;
+inline constexpr wchar_t kControlPanelNameSpaceKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\" CONTROL_PANEL_GUID;
+
+// What the install writes to both logs when the firmware says the machine is
+// not supported, as WithoutTimestamps shows it.
+inline constexpr char kRefusalLine[] =
+    "[T] Install: This system does not support Quelmar (does not support accelerometer or thermal "
+    "control or both).\r\n";
+
 // The built QuelmarSetup.exe, as a Windows path.
 std::wstring SetupExePath();
 
