@@ -3,8 +3,9 @@
 void BiosInterface::ReleaseAll() {
     // The data-in instance goes before its class here, unlike after a call
     // (BiosInterface::Call): each order has always been the one the
-    // firmware's provider saw, and each is pinned by its own test. Do not
-    // make them the same.
+    // firmware's provider saw, and each is pinned by its own test
+    // (BiosRecord.ReleaseAllReleasesEveryFieldInItsOrder). Do not make them
+    // the same.
     dataIn.reset();
     dataInClass.reset();
     inParams.reset();

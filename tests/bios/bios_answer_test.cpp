@@ -51,9 +51,9 @@ const AnswerCase kAnswers[] = {
     {"NoOutParameters",    kSetting,                 NoOutParameters(),      -1, "00 00 00 00", HRESULT(WBEM_E_NOT_FOUND)},
 };
 
-class AnswerTest : public FirmwareTest, public ::testing::WithParamInterface<AnswerCase> {};
+class BiosAnswer : public StandinFirmware, public ::testing::WithParamInterface<AnswerCase> {};
 
-TEST_P(AnswerTest, CopiesExactlyTheFourDataBytes) {
+TEST_P(BiosAnswer, CopiesExactlyTheFourDataBytes) {
     const AnswerCase& row = GetParam();
     firmware.setting = row.setting;
     firmware.answerShape = row.shape;
@@ -70,7 +70,7 @@ TEST_P(AnswerTest, CopiesExactlyTheFourDataBytes) {
     ExpectAllReleased(bios);
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, AnswerTest, ::testing::ValuesIn(kAnswers),
+INSTANTIATE_TEST_SUITE_P(Shapes, BiosAnswer, ::testing::ValuesIn(kAnswers),
                          [](const ::testing::TestParamInfo<AnswerCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -97,9 +97,9 @@ const CallFailure kFailures[] = {
         HRESULT(WBEM_E_NOT_FOUND),            Answer::Zeroed,   true,  true},
 };
 
-class CallFailureTest : public FirmwareTest, public ::testing::WithParamInterface<CallFailure> {};
+class BiosCallFailure : public StandinFirmware, public ::testing::WithParamInterface<CallFailure> {};
 
-TEST_P(CallFailureTest, ReturnsTheFailureAndReleasesEverything) {
+TEST_P(BiosCallFailure, ReturnsTheFailureAndReleasesEverything) {
     const CallFailure& row = GetParam();
     failAtCall = 0;
     callsSoFar = 0;
@@ -124,7 +124,7 @@ TEST_P(CallFailureTest, ReturnsTheFailureAndReleasesEverything) {
     ExpectAllReleased(bios);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryStep, CallFailureTest, ::testing::ValuesIn(kFailures),
+INSTANTIATE_TEST_SUITE_P(EveryStep, BiosCallFailure, ::testing::ValuesIn(kFailures),
                          [](const ::testing::TestParamInfo<CallFailure>& info) {
                              std::string name;
                              for (const char* c = info.param.step; *c; ++c) {

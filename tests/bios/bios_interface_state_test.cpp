@@ -3,7 +3,7 @@
 
 namespace {
 
-using StateTest = FirmwareTest;
+class BiosInterfaceState : public StandinFirmware {};
 
 // The steps of the journal, without what came with them.
 std::vector<std::string> Steps(const std::vector<JournalEntry>& entries, size_t from, size_t to) {
@@ -12,7 +12,7 @@ std::vector<std::string> Steps(const std::vector<JournalEntry>& entries, size_t 
     return steps;
 }
 
-TEST_F(StateTest, SecondCallKeepsTheSecurityFlagAndBuildsTheWholeConnectionAnew) {
+TEST_F(BiosInterfaceState, SecondCallKeepsTheSecurityFlagAndBuildsTheWholeConnectionAnew) {
     firmware.setting = {0x5A, 0x3C, 0x7E, 0x81};
     BiosInterface bios = {};
     const BYTE read[4] = {};
@@ -36,7 +36,7 @@ TEST_F(StateTest, SecondCallKeepsTheSecurityFlagAndBuildsTheWholeConnectionAnew)
     ExpectAllReleased(bios);
 }
 
-TEST_F(StateTest, FailedSecurityIsPassedOverAndTriedAgainByTheNextCall) {
+TEST_F(BiosInterfaceState, FailedSecurityIsPassedOverAndTriedAgainByTheNextCall) {
     securityResult = RPC_E_TOO_LATE;
     BiosInterface bios = {};
     const BYTE data[4] = {};
@@ -56,7 +56,7 @@ TEST_F(StateTest, FailedSecurityIsPassedOverAndTriedAgainByTheNextCall) {
     ExpectAllReleased(bios);
 }
 
-TEST_F(StateTest, FailedFillSpoilsOnlyItsOwnCall) {
+TEST_F(BiosInterfaceState, FailedFillSpoilsOnlyItsOwnCall) {
     firmware.setting = {0x5A, 0x3C, 0x7E, 0x81};
     firmware.Fail("Put Command", HRESULT(WBEM_E_TYPE_MISMATCH));
     const BYTE data[4] = {0x11, 0x22, 0x33, 0x44};

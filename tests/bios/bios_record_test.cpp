@@ -9,9 +9,9 @@ namespace {
 const std::string kOnInstance =
     "ExecMethod tlvBIOSInt4: path \"" + ToUtf8(SimulatedFirmware::InstancePath()) + "\"";
 
-using RecordTest = FirmwareTest;
+class BiosRecord : public StandinFirmware {};
 
-TEST_F(RecordTest, WriteSendsTheRecordInOrderAndRunsTheMethodOnTheInstance) {
+TEST_F(BiosRecord, WriteSendsTheRecordInOrderAndRunsTheMethodOnTheInstance) {
     firmware.setting = {0x5A, 0x3C, 0x7E, 0x81};
     BiosInterface bios = {};
     const BYTE data[4] = {0x11, 0x22, 0x33, 0x44};
@@ -48,7 +48,7 @@ TEST_F(RecordTest, WriteSendsTheRecordInOrderAndRunsTheMethodOnTheInstance) {
     ExpectAllReleased(bios);
 }
 
-TEST_F(RecordTest, ReadSendsCommandOneAndTheSameFixedFields) {
+TEST_F(BiosRecord, ReadSendsCommandOneAndTheSameFixedFields) {
     firmware.setting = {0x5A, 0x3C, 0x7E, 0x81};
     BiosInterface bios = {};
     const BYTE data[4] = {};
@@ -69,7 +69,7 @@ TEST_F(RecordTest, ReadSendsCommandOneAndTheSameFixedFields) {
     EXPECT_EQ(Hex(firmware.setting), "5A 3C 7E 81");
 }
 
-TEST_F(RecordTest, AsksForTheAdministrativeLocatorAndSetsTheProcessSecurity) {
+TEST_F(BiosRecord, AsksForTheAdministrativeLocatorAndSetsTheProcessSecurity) {
     BiosInterface bios = {};
     const BYTE data[4] = {};
     Bytes answer = {};
@@ -96,7 +96,7 @@ TEST_F(RecordTest, AsksForTheAdministrativeLocatorAndSetsTheProcessSecurity) {
     EXPECT_EQ(bios.securityInitialised, 1);
 }
 
-TEST_F(RecordTest, WithoutAnInstanceTheMethodRunsOnAnEmptyPath) {
+TEST_F(BiosRecord, WithoutAnInstanceTheMethodRunsOnAnEmptyPath) {
     firmware.hasInstance = false;
     BiosInterface bios = {};
     const BYTE data[4] = {};
@@ -110,7 +110,7 @@ TEST_F(RecordTest, WithoutAnInstanceTheMethodRunsOnAnEmptyPath) {
     ExpectAllReleased(bios);
 }
 
-TEST_F(RecordTest, CallReleasesItsInterfacesInItsOrder) {
+TEST_F(BiosRecord, CallReleasesItsInterfacesInItsOrder) {
     BiosInterface bios = {};
     const BYTE data[4] = {};
     Bytes answer = {};
@@ -131,7 +131,7 @@ TEST_F(RecordTest, CallReleasesItsInterfacesInItsOrder) {
     ExpectAllReleased(bios);
 }
 
-TEST_F(RecordTest, ReleaseAllReleasesEveryFieldInItsOrder) {
+TEST_F(BiosRecord, ReleaseAllReleasesEveryFieldInItsOrder) {
     BiosInterface bios = {};
     ASSERT_EQ(CreateSimulatedLocator(firmware, IID_IWbemLocator, bios.locator.put_void()), S_OK);
     Bstr wmi(L"root\\wmi"), interfaceClass(L"tlvBIntM"), dataInClass(L"tlvBDataIn"), method(L"tlvBIOSInt4");

@@ -2,37 +2,37 @@
 
 #include <wbemprov.h>
 
-SimulatedFirmware* FirmwareTest::current = nullptr;
-std::vector<LocatorRequest> FirmwareTest::locatorRequests;
-std::vector<SecurityRequest> FirmwareTest::securityRequests;
-HRESULT FirmwareTest::securityResult = S_OK;
+SimulatedFirmware* StandinFirmware::current = nullptr;
+std::vector<LocatorRequest> StandinFirmware::locatorRequests;
+std::vector<SecurityRequest> StandinFirmware::securityRequests;
+HRESULT StandinFirmware::securityResult = S_OK;
 
 namespace {
 
 HRESULT WINAPI HandOutSimulatedLocator(REFCLSID classId, LPUNKNOWN outer, DWORD context, REFIID iid,
                                        LPVOID* object) {
-    FirmwareTest::locatorRequests.push_back({classId, outer, context, iid});
+    StandinFirmware::locatorRequests.push_back({classId, outer, context, iid});
     // Nothing else is served: the uninstall's task removal finds no Task Scheduler.
     if (!IsEqualCLSID(classId, CLSID_WbemAdministrativeLocator)) {
         *object = nullptr;
         return REGDB_E_CLASSNOTREG;
     }
-    return CreateSimulatedLocator(*FirmwareTest::current, iid, object);
+    return CreateSimulatedLocator(*StandinFirmware::current, iid, object);
 }
 
 HRESULT WINAPI RecordSecurity(PSECURITY_DESCRIPTOR descriptor, LONG authenticationServices,
                               SOLE_AUTHENTICATION_SERVICE* services, void* reserved1, DWORD authenticationLevel,
                               DWORD impersonationLevel, void* authenticationList, DWORD capabilities,
                               void* reserved3) {
-    FirmwareTest::securityRequests.push_back({descriptor, authenticationServices, services, reserved1,
+    StandinFirmware::securityRequests.push_back({descriptor, authenticationServices, services, reserved1,
                                               authenticationLevel, impersonationLevel, authenticationList,
                                               capabilities, reserved3});
-    return FirmwareTest::securityResult;
+    return StandinFirmware::securityResult;
 }
 
 }  // namespace
 
-FirmwareTest::FirmwareTest() {
+StandinFirmware::StandinFirmware() {
     current = &firmware;
     locatorRequests.clear();
     securityRequests.clear();
@@ -41,9 +41,9 @@ FirmwareTest::FirmwareTest() {
     api().CoInitializeSecurity = RecordSecurity;
 }
 
-FirmwareTest::~FirmwareTest() { current = nullptr; }
+StandinFirmware::~StandinFirmware() { current = nullptr; }
 
-void FirmwareTest::ExpectAllReleased(const BiosInterface& bios) const {
+void StandinFirmware::ExpectAllReleased(const BiosInterface& bios) const {
     EXPECT_EQ(firmware.LiveObjects(), 0);
     EXPECT_EQ(firmware.OutstandingReferences(), 0);
     const void* fields[] = {bios.locator.get(),        bios.services.get(),    bios.inParams.get(),
@@ -52,7 +52,7 @@ void FirmwareTest::ExpectAllReleased(const BiosInterface& bios) const {
     for (const void* field : fields) EXPECT_EQ(field, nullptr);
 }
 
-size_t FirmwareTest::WmiLocatorRequests() {
+size_t StandinFirmware::WmiLocatorRequests() {
     size_t count = 0;
     for (const LocatorRequest& request : locatorRequests) {
         count += IsEqualCLSID(request.classId, CLSID_WbemAdministrativeLocator) ? 1 : 0;
@@ -60,7 +60,7 @@ size_t FirmwareTest::WmiLocatorRequests() {
     return count;
 }
 
-size_t FirmwareTest::FirmwareSecurityRequests() {
+size_t StandinFirmware::FirmwareSecurityRequests() {
     size_t count = 0;
     for (const SecurityRequest& request : securityRequests) {
         count += request.authenticationLevel == RPC_C_AUTHN_LEVEL_CONNECT ? 1 : 0;

@@ -33,7 +33,7 @@ struct SecurityRequest {
     void* reserved3;
 };
 
-class FirmwareTest : public ::testing::Test {
+class StandinFirmware : public ::testing::Test {
 public:
     // The swapped platform functions reach the running test through these.
     static SimulatedFirmware* current;
@@ -47,8 +47,8 @@ public:
     static size_t FirmwareSecurityRequests();
 
 protected:
-    FirmwareTest();
-    ~FirmwareTest() override;
+    StandinFirmware();
+    ~StandinFirmware() override;
 
     // Every simulated object gone, no reference outstanding, every field empty.
     void ExpectAllReleased(const BiosInterface& bios) const;

@@ -17,7 +17,7 @@ void ExpectClassKeyValuesStored(const std::wstring& programFiles) {
     }
 }
 
-using ControlPanelRegistration = ControlPanelTest;
+class ControlPanelRegistration : public CleanRegistry {};
 
 TEST_F(ControlPanelRegistration, UsesTheProgramFilesFolderOf32BitPrograms) {
     EXPECT_EQ(ProgramFilesFolder(), ExpectedProgramFilesFolder());
@@ -82,7 +82,7 @@ TEST_F(ControlPanelRegistration, InstallingTwiceReplacesItsValuesAndKeepsOthers)
     EXPECT_EQ(SetupLogText(), "");
 }
 
-using ControlPanelRemoval = ControlPanelTest;
+class ControlPanelRemoval : public CleanRegistry {};
 
 TEST_F(ControlPanelRemoval, DeletesAllSixKeys) {
     ASSERT_EQ(SetRegKeyForControlPanel(), 1);
@@ -111,7 +111,7 @@ struct ForeignSubkeyCase {
 
 void PrintTo(const ForeignSubkeyCase& c, std::ostream* os) { *os << c.name; }
 
-class ControlPanelRemovalWithForeignSubkey : public ControlPanelTest,
+class ControlPanelRemovalWithForeignSubkey : public CleanRegistry,
                                              public testing::WithParamInterface<ForeignSubkeyCase> {};
 
 TEST_P(ControlPanelRemovalWithForeignSubkey, KeepsThatKeyAndTheKeysAboveIt) {

@@ -106,10 +106,10 @@ LONG WINAPI RecordDelete(HKEY hive, LPCWSTR path, REGSAM access, DWORD reserved)
     return RegDeleteKeyExW(hive, path, access, reserved);
 }
 
-class ControlPanelSeamTest : public ControlPanelTest {
+class ControlPanelThroughSeam : public CleanRegistry {
 protected:
     void SetUp() override {
-        ControlPanelTest::SetUp();
+        CleanRegistry::SetUp();
         recording = Recording();
         api().SHGetSpecialFolderPathW = RecordFolder;
         api().RegCreateKeyExW = RecordCreate;
@@ -118,8 +118,6 @@ protected:
         api().RegDeleteKeyExW = RecordDelete;
     }
 };
-
-using ControlPanelThroughSeam = ControlPanelSeamTest;
 
 TEST_F(ControlPanelThroughSeam, CreatesEachKeyWritesItsValuesAndClosesIt) {
     ASSERT_EQ(SetRegKeyForControlPanel(), 1);
@@ -219,7 +217,7 @@ struct KeyFailureCase {
 
 void PrintTo(const KeyFailureCase& c, std::ostream* os) { *os << c.name; }
 
-class ControlPanelKeyFailure : public ControlPanelSeamTest,
+class ControlPanelKeyFailure : public ControlPanelThroughSeam,
                                public testing::WithParamInterface<KeyFailureCase> {};
 
 TEST_P(ControlPanelKeyFailure, LogsItsMessageKeepsEarlierKeysAndStops) {
@@ -270,7 +268,7 @@ struct LongFolderCase {
 
 void PrintTo(const LongFolderCase& c, std::ostream* os) { *os << "Program Files path of " << c.length; }
 
-class ControlPanelLongProgramFiles : public ControlPanelSeamTest,
+class ControlPanelLongProgramFiles : public ControlPanelThroughSeam,
                                      public testing::WithParamInterface<LongFolderCase> {};
 
 TEST_P(ControlPanelLongProgramFiles, SkipsTheValuesThatWouldBeCut) {

@@ -68,7 +68,7 @@ void ExpectValueAbsent(HKEY hive, const std::wstring& path, const std::wstring& 
 
 std::string SetupLogText() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
 
-void ControlPanelTest::Clean() {
+void CleanRegistry::Clean() {
     for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
         DeleteRegistryTree(HKEY_CLASSES_ROOT, kClassPath, view);
         DeleteRegistryTree(HKEY_LOCAL_MACHINE, kNameSpacePath, view);

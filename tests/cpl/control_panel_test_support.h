@@ -46,7 +46,7 @@ void ExpectValueAbsent(HKEY hive, const std::wstring& path, const std::wstring& 
 // The setup log with its timestamps masked; empty when there is none.
 std::string SetupLogText();
 
-class ControlPanelTest : public testing::Test {
+class CleanRegistry : public testing::Test {
 protected:
     void SetUp() override { Clean(); }
     void TearDown() override { Clean(); }

@@ -17,7 +17,7 @@ struct LaunchCase {
     bool refused;
 };
 
-class CommandLineE2E : public ::testing::TestWithParam<LaunchCase> {
+class RawCommandLine : public ::testing::TestWithParam<LaunchCase> {
 protected:
     static void SetUpTestSuite() {
         MakeFolders(kFolder);
@@ -32,7 +32,7 @@ protected:
     void TearDown() override { RemoveTree(L"C:\\Prevault"); }
 };
 
-TEST_P(CommandLineE2E, ExitCodeAndLogFollowTheTail) {
+TEST_P(RawCommandLine, ExitCodeAndLogFollowTheTail) {
     const LaunchCase& c = GetParam();
     DWORD exitCode = 0xDEAD;
     ASSERT_TRUE(RunProcess(kExe.c_str(), c.commandLine.c_str(), &exitCode));
@@ -51,7 +51,7 @@ TEST_P(CommandLineE2E, ExitCodeAndLogFollowTheTail) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    RawCommandLines, CommandLineE2E,
+    RawCommandLines, RawCommandLine,
     ::testing::Values(
         LaunchCase{"QuotedPathWithBlanks", L"\"C:\\dir with blanks\\QuelmarSetup.exe\"   -install",
                    1603, true},

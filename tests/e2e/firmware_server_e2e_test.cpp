@@ -62,9 +62,9 @@ void ResetMachine() {
     RemoveControlPanelKeys();
 }
 
-class FirmwareServerE2E : public ::testing::Test {
+class FirmwareServer : public ::testing::Test {
 protected:
-    FirmwareServerE2E() : registration_(kLocatorClassId, kServerDll) {}
+    FirmwareServer() : registration_(kLocatorClassId, kServerDll) {}
 
     void SetUp() override {
         ResetMachine();
@@ -94,7 +94,7 @@ private:
     ComServerRegistration registration_;
 };
 
-TEST_F(FirmwareServerE2E, SupportedInstallSendsTheWholeReadRecordAndStopsAtWine8LogonTrigger) {
+TEST_F(FirmwareServer, SupportedInstallSendsTheWholeReadRecordAndStopsAtWine8LogonTrigger) {
     WriteScenario("01 00 00 00\n");
 
     EXPECT_EQ(RunSetup(L"-install"), 1603u);
@@ -137,7 +137,7 @@ struct InstallCase {
     bool supported;
 };
 
-class FirmwareServerInstall : public FirmwareServerE2E, public ::testing::WithParamInterface<InstallCase> {};
+class FirmwareServerInstall : public FirmwareServer, public ::testing::WithParamInterface<InstallCase> {};
 
 // Only bit 0 of the first answer byte decides; a refused install leaves no Control Panel item.
 TEST_P(FirmwareServerInstall, OnlyBitZeroOfTheFirstByteDecides) {
@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
                       InstallCase{"OddFirstByte", "81 00 00 00\n", true}),
     [](const ::testing::TestParamInfo<InstallCase>& info) { return info.param.name; });
 
-TEST_F(FirmwareServerE2E, UninstallWritesBackTheSettingWithItsMiddleBytesCleared) {
+TEST_F(FirmwareServer, UninstallWritesBackTheSettingWithItsMiddleBytesCleared) {
     WriteScenario("A0 A1 A2 A3\n");
 
     EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
@@ -187,7 +187,7 @@ TEST_F(FirmwareServerE2E, UninstallWritesBackTheSettingWithItsMiddleBytesCleared
     EXPECT_EQ(ReadFileBytes(kSettingFile), "A0 00 00 A3\n");
 }
 
-TEST_F(FirmwareServerE2E, TheNextProcessReadsTheSettingThatTheUninstallWrote) {
+TEST_F(FirmwareServer, TheNextProcessReadsTheSettingThatTheUninstallWrote) {
     WriteScenario("A1 A1 A2 A3\n");
     EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
 
@@ -205,7 +205,7 @@ struct FailedReadCase {
     std::string failedLine;
 };
 
-class FirmwareServerFailedRead : public FirmwareServerE2E, public ::testing::WithParamInterface<FailedReadCase> {};
+class FirmwareServerFailedRead : public FirmwareServer, public ::testing::WithParamInterface<FailedReadCase> {};
 
 TEST_P(FirmwareServerFailedRead, UninstallLeavesTheSettingUntouched) {
     const FailedReadCase& c = GetParam();
@@ -234,7 +234,7 @@ struct AnswerShapeCase {
     std::string lastJournalLine;
 };
 
-class FirmwareServerAnswerShape : public FirmwareServerE2E,
+class FirmwareServerAnswerShape : public FirmwareServer,
                                   public ::testing::WithParamInterface<AnswerShapeCase> {};
 
 // A supported setting whose answer never arrives as 4 bytes reads as unsupported.
@@ -270,7 +270,7 @@ struct BadScenarioCase {
     const char* journalLine;
 };
 
-class FirmwareServerBadScenario : public FirmwareServerE2E,
+class FirmwareServerBadScenario : public FirmwareServer,
                                   public ::testing::WithParamInterface<BadScenarioCase> {};
 
 // A scenario that cannot be read creates no locator, and the journal says why.

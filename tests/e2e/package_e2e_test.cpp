@@ -14,15 +14,15 @@ DWORD RunMsiexec(const std::wstring& arguments) {
     return exitCode;
 }
 
-class PackageE2E : public TaskSchedulerServerE2E {
+class SamplePackage : public SandboxMachine {
 protected:
     void TearDown() override {
         RunMsiexec(L"/x");
-        TaskSchedulerServerE2E::TearDown();
+        SandboxMachine::TearDown();
     }
 };
 
-TEST_F(PackageE2E, InstallAndRemoveTheProduct) {
+TEST_F(SamplePackage, InstallAndRemoveTheProduct) {
     WriteFileBytes(kFirmwareSetting, "01 3C 7E 81\n");
 
     EXPECT_EQ(RunMsiexec(L"/i"), 0u);
@@ -38,7 +38,7 @@ TEST_F(PackageE2E, InstallAndRemoveTheProduct) {
 }
 
 // Windows' msiexec answers a failed custom action with 1603; Wine's with 1627.
-TEST_F(PackageE2E, RefusedInstallFailsAndRollsBackWine1627) {
+TEST_F(SamplePackage, RefusedInstallFailsAndRollsBackWine1627) {
     WriteFileBytes(kFirmwareSetting, "00 3C 7E 81\n");
 
     EXPECT_EQ(RunMsiexec(L"/i"), 1627u);
@@ -50,7 +50,7 @@ TEST_F(PackageE2E, RefusedInstallFailsAndRollsBackWine1627) {
     EXPECT_EQ(ReadFileBytes(kFirmwareSetting), "00 3C 7E 81\n");
 }
 
-TEST_F(PackageE2E, FailedTaskRegistrationFailsTheInstallWine1627) {
+TEST_F(SamplePackage, FailedTaskRegistrationFailsTheInstallWine1627) {
     WriteFileBytes(kFailurePlan, "ITaskFolder::RegisterTaskDefinition 80070005\r\n");
 
     EXPECT_EQ(RunMsiexec(L"/i"), 1627u);

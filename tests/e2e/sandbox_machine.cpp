@@ -68,10 +68,10 @@ void ResetMachine() {
 
 }  // namespace
 
-TaskSchedulerServerE2E::TaskSchedulerServerE2E()
+SandboxMachine::SandboxMachine()
     : taskScheduler_(kTaskSchedulerClassId, kTaskSchedulerDll), firmware_(kLocatorClassId, kFirmwareDll) {}
 
-void TaskSchedulerServerE2E::SetUp() {
+void SandboxMachine::SetUp() {
     ResetMachine();
     MakeFolders(kServers);
     const std::wstring builtTaskScheduler = BuiltFilePath("QUELMAR_TASK_SCHEDULER_DLL");
@@ -85,9 +85,9 @@ void TaskSchedulerServerE2E::SetUp() {
     ASSERT_FALSE(golden_.empty());
 }
 
-void TaskSchedulerServerE2E::TearDown() { ResetMachine(); }
+void SandboxMachine::TearDown() { ResetMachine(); }
 
-DWORD TaskSchedulerServerE2E::RunSetup(const wchar_t* argument) {
+DWORD SandboxMachine::RunSetup(const wchar_t* argument) {
     const std::wstring exe = SetupExePath();
     const std::wstring commandLine = L"\"" + exe + L"\" " + argument;
     DWORD exitCode = 0xDEAD;
@@ -95,7 +95,7 @@ DWORD TaskSchedulerServerE2E::RunSetup(const wchar_t* argument) {
     return exitCode;
 }
 
-void TaskSchedulerServerE2E::ExpectTheGoldenTask() {
+void SandboxMachine::ExpectTheGoldenTask() {
     const std::string registered = ReadFileBytes(kLogonTask);
     EXPECT_EQ(Readable(registered), Readable(golden_));
     EXPECT_TRUE(registered == golden_) << "the bytes differ from the golden file";

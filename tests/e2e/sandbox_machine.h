@@ -34,9 +34,9 @@ bool IsFolder(const std::wstring& path);
 size_t EntriesIn(const std::wstring& folder);
 bool ControlPanelKeysPresent();
 
-class TaskSchedulerServerE2E : public ::testing::Test {
+class SandboxMachine : public ::testing::Test {
 protected:
-    TaskSchedulerServerE2E();
+    SandboxMachine();
     void SetUp() override;
     void TearDown() override;
 

@@ -7,7 +7,9 @@ namespace {
 
 const std::string kCompleted = "[T] Install: Custom Setup completed successfully.\r\n";
 
-TEST_F(TaskSchedulerServerE2E, UninstallAfterAFailedInstallRemovesWhatItLeft) {
+class SetupScenario : public SandboxMachine {};
+
+TEST_F(SetupScenario, UninstallAfterAFailedInstallRemovesWhatItLeft) {
     WriteFileBytes(kFirmwareSetting, "01 3C 7E 81\n");
     WriteFileBytes(kFailurePlan, "ITaskFolder::RegisterTaskDefinition 80070005\r\n");
     ASSERT_EQ(RunSetup(L"-install"), 1603u);
@@ -24,7 +26,7 @@ TEST_F(TaskSchedulerServerE2E, UninstallAfterAFailedInstallRemovesWhatItLeft) {
     EXPECT_EQ(ReadFileBytes(kFirmwareSetting), "01 00 00 81\n");
 }
 
-TEST_F(TaskSchedulerServerE2E, PrevaultLogAtItsLimitIsStartedAnewByTheInstall) {
+TEST_F(SetupScenario, PrevaultLogAtItsLimitIsStartedAnewByTheInstall) {
     MakeFolders(L"C:\\Prevault\\Logs");
     WriteFileBytes(PrevaultLogPath(), std::string(1048576, 'o'));
 
@@ -34,7 +36,7 @@ TEST_F(TaskSchedulerServerE2E, PrevaultLogAtItsLimitIsStartedAnewByTheInstall) {
     EXPECT_FALSE(FileExists(SetupLogPath())) << "a successful install writes only the Prevault log";
 }
 
-TEST_F(TaskSchedulerServerE2E, InstallTwiceAndUninstallTwice) {
+TEST_F(SetupScenario, InstallTwiceAndUninstallTwice) {
     EXPECT_EQ(RunSetup(L"-install"), 0u);
     EXPECT_EQ(RunSetup(L"-install"), 0u);
     ExpectTheGoldenTask();

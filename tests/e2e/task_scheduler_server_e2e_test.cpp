@@ -7,7 +7,9 @@
 
 namespace {
 
-TEST_F(TaskSchedulerServerE2E, InstallRegistersTheGoldenLogonTask) {
+class TaskSchedulerServer : public SandboxMachine {};
+
+TEST_F(TaskSchedulerServer, InstallRegistersTheGoldenLogonTask) {
     EXPECT_EQ(RunSetup(L"-install"), 0u);
 
     ExpectTheGoldenTask();
@@ -22,7 +24,7 @@ TEST_F(TaskSchedulerServerE2E, InstallRegistersTheGoldenLogonTask) {
     EXPECT_FALSE(FileExists(L"C:\\windows\\syswow64\\tasks\\Tarvolund"));
 }
 
-TEST_F(TaskSchedulerServerE2E, InstallTwiceLeavesTheSameSingleTask) {
+TEST_F(TaskSchedulerServer, InstallTwiceLeavesTheSameSingleTask) {
     EXPECT_EQ(RunSetup(L"-install"), 0u);
     EXPECT_EQ(RunSetup(L"/install"), 0u);
 
@@ -30,7 +32,7 @@ TEST_F(TaskSchedulerServerE2E, InstallTwiceLeavesTheSameSingleTask) {
     EXPECT_EQ(EntriesIn(kProductFolder), 1u);
 }
 
-TEST_F(TaskSchedulerServerE2E, UninstallRemovesTheTaskAndBothFoldersAndCanRunAgain) {
+TEST_F(TaskSchedulerServer, UninstallRemovesTheTaskAndBothFoldersAndCanRunAgain) {
     ASSERT_EQ(RunSetup(L"-install"), 0u);
 
     EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
@@ -43,7 +45,7 @@ TEST_F(TaskSchedulerServerE2E, UninstallRemovesTheTaskAndBothFoldersAndCanRunAga
     EXPECT_FALSE(FileExists(kMakerFolder));
 }
 
-TEST_F(TaskSchedulerServerE2E, PlannedRegistrationFailureFailsTheInstallAndLeavesTheFolders) {
+TEST_F(TaskSchedulerServer, PlannedRegistrationFailureFailsTheInstallAndLeavesTheFolders) {
     WriteFileBytes(kFailurePlan, "# the service refuses the task\r\nITaskFolder::RegisterTaskDefinition 80070005\r\n");
 
     EXPECT_EQ(RunSetup(L"-install"), 1603u);
@@ -57,7 +59,7 @@ TEST_F(TaskSchedulerServerE2E, PlannedRegistrationFailureFailsTheInstallAndLeave
         << log;
 }
 
-TEST_F(TaskSchedulerServerE2E, UnreadableFailurePlanFailsTheServiceCreation) {
+TEST_F(TaskSchedulerServer, UnreadableFailurePlanFailsTheServiceCreation) {
     WriteFileBytes(kFailurePlan, "ITaskFolder::RegisterTaskDefinition access-denied\r\n");
 
     EXPECT_EQ(RunSetup(L"-install"), 1603u);
@@ -77,7 +79,7 @@ struct LeftBehind {
     bool productFolderStays;
 };
 
-class TaskSchedulerServerUninstall : public TaskSchedulerServerE2E,
+class TaskSchedulerServerUninstall : public TaskSchedulerServer,
                                      public ::testing::WithParamInterface<LeftBehind> {};
 
 // Another product's task survives untouched, and so does every folder that holds it.

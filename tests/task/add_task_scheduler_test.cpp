@@ -5,7 +5,7 @@ namespace {
 
 std::wstring ExecutablePath() { return ProgramFilesFolder() + L"\\Tarvolund\\Tarvo Quelmar\\Quelmar.exe"; }
 
-class AddTaskScheduler_ : public StandinTaskScheduler {
+class AddTaskSchedulerOnStandin : public StandinTaskScheduler {
 protected:
     // A task of the same name that an earlier installation left.
     void AddOlderTask() { model_.AddTask(kProductPath, kTaskName); }
@@ -15,7 +15,7 @@ protected:
     bool HasNewTask() { return Task() && Task()->registration.path == kTaskName; }
 };
 
-TEST_F(AddTaskScheduler_, RegistersTheLogonTaskAsDefinedAndNothingElse) {
+TEST_F(AddTaskSchedulerOnStandin, RegistersTheLogonTaskAsDefinedAndNothingElse) {
     ASSERT_EQ(AddTaskScheduler(), 0);
     EXPECT_EQ(Logged(), "");
 
@@ -59,7 +59,7 @@ TEST_F(AddTaskScheduler_, RegistersTheLogonTaskAsDefinedAndNothingElse) {
     EXPECT_EQ(com_.securityArguments, "null, -1, null, null, 6, 3, null, 0, null");
 }
 
-TEST_F(AddTaskScheduler_, MakesItsCallsInOrderAndReleasesEachObjectAsSoonAsItIsDone) {
+TEST_F(AddTaskSchedulerOnStandin, MakesItsCallsInOrderAndReleasesEachObjectAsSoonAsItIsDone) {
     ASSERT_EQ(AddTaskScheduler(), 0);
     const std::vector<std::string> expected = {
         "CoInitializeEx",
@@ -116,7 +116,7 @@ TEST_F(AddTaskScheduler_, MakesItsCallsInOrderAndReleasesEachObjectAsSoonAsItIsD
     EXPECT_EQ(model_.calls, expected);
 }
 
-TEST_F(AddTaskScheduler_, OpensTheFoldersThatExistAndCreatesOnlyTheMissingOnes) {
+TEST_F(AddTaskSchedulerOnStandin, OpensTheFoldersThatExistAndCreatesOnlyTheMissingOnes) {
     model_.AddFolder(kMakerPath);
     ASSERT_EQ(AddTaskScheduler(), 0);
     EXPECT_EQ(Count("ITaskFolder::CreateFolder \\"), 0);
@@ -130,7 +130,7 @@ TEST_F(AddTaskScheduler_, OpensTheFoldersThatExistAndCreatesOnlyTheMissingOnes) 
     EXPECT_EQ(Logged(), "");
 }
 
-TEST_F(AddTaskScheduler_, ReplacesAnOlderTaskOfTheSameName) {
+TEST_F(AddTaskSchedulerOnStandin, ReplacesAnOlderTaskOfTheSameName) {
     AddOlderTask();
     model_.AddTask(kProductPath, L"Another task");
     ASSERT_EQ(AddTaskScheduler(), 0);
@@ -140,7 +140,7 @@ TEST_F(AddTaskScheduler_, ReplacesAnOlderTaskOfTheSameName) {
     EXPECT_EQ(Logged(), "");
 }
 
-TEST_F(AddTaskScheduler_, IdleSettingsThatCannotBeHadLeaveStopOnIdleEndAlone) {
+TEST_F(AddTaskSchedulerOnStandin, IdleSettingsThatCannotBeHadLeaveStopOnIdleEndAlone) {
     model_.Plan("ITaskSettings::get_IdleSettings", E_NOTIMPL);
     ASSERT_EQ(AddTaskScheduler(), 0);
     EXPECT_EQ(Logged(), "[T] AddTaskScheduler(): Cannot get idle settings interface (80004001)");
@@ -149,14 +149,14 @@ TEST_F(AddTaskScheduler_, IdleSettingsThatCannotBeHadLeaveStopOnIdleEndAlone) {
     EXPECT_TRUE(Task()->definition.idleSettings.empty());
 }
 
-TEST_F(AddTaskScheduler_, AThreadAlreadyInTheMultithreadedApartmentGoesOnAndLeavesItOnce) {
+TEST_F(AddTaskSchedulerOnStandin, AThreadAlreadyInTheMultithreadedApartmentGoesOnAndLeavesItOnce) {
     model_.Plan("CoInitializeEx", S_FALSE);
     ASSERT_EQ(AddTaskScheduler(), 0);
     EXPECT_EQ(Count("CoUninitialize"), 1);
     EXPECT_NE(Task(), nullptr);
 }
 
-TEST_F(AddTaskScheduler_, WithoutTheProgramFilesFolderNoTaskIsRegistered) {
+TEST_F(AddTaskSchedulerOnStandin, WithoutTheProgramFilesFolderNoTaskIsRegistered) {
     AddOlderTask();
     UseProgramFilesFolder(nullptr);
     EXPECT_EQ(AddTaskScheduler(), 1);
@@ -171,7 +171,7 @@ TEST_F(AddTaskScheduler_, WithoutTheProgramFilesFolderNoTaskIsRegistered) {
     EXPECT_TRUE(HasOlderTask());
 }
 
-TEST_F(AddTaskScheduler_, AnExecutablePathThatWouldBeCutEndsTheRegistration) {
+TEST_F(AddTaskSchedulerOnStandin, AnExecutablePathThatWouldBeCutEndsTheRegistration) {
     // The executable's part is 36 characters: a 223-character folder fills the
     // 260-character buffer with its terminator, one more does not fit.
     const std::wstring fits = L"C:\\" + std::wstring(220, L'p');
@@ -248,7 +248,7 @@ const Failure kFailures[] = {
     {"ITaskFolder::GetFolder", L"\\", E_ACCESSDENIED, "AddTaskScheduler(): Cannot create Tarvo Task Folder (800700b7)", 1, Left::OlderTask},
 };
 
-class AddTaskSchedulerFailure : public AddTaskScheduler_, public ::testing::WithParamInterface<Failure> {};
+class AddTaskSchedulerFailure : public AddTaskSchedulerOnStandin, public ::testing::WithParamInterface<Failure> {};
 
 TEST_P(AddTaskSchedulerFailure, LogsItsMessageReturnsItsResultAndLeavesWhatItShould) {
     const Failure& failure = GetParam();
@@ -305,7 +305,7 @@ const Allocation kAllocations[] = {
     {L"", "AddTaskScheduler(): Error saveing the Task (8007000e)", 1},
 };
 
-class AddTaskSchedulerAllocation : public AddTaskScheduler_, public ::testing::WithParamInterface<Allocation> {};
+class AddTaskSchedulerAllocation : public AddTaskSchedulerOnStandin, public ::testing::WithParamInterface<Allocation> {};
 
 TEST_P(AddTaskSchedulerAllocation, FailsTheCallThatNeedsTheString) {
     const Allocation& allocation = GetParam();

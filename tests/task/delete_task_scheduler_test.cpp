@@ -4,7 +4,7 @@
 
 namespace {
 
-class DeleteTaskScheduler_ : public StandinTaskScheduler {
+class DeleteTaskSchedulerOnStandin : public StandinTaskScheduler {
 protected:
     // What an installation leaves: the two folders and the task.
     void Install() { model_.AddTask(kProductPath, kTaskName); }
@@ -76,7 +76,7 @@ const Removal kRemovals[] = {
      true, true, true, false},
 };
 
-class DeleteTaskSchedulerRemoval : public DeleteTaskScheduler_, public ::testing::WithParamInterface<Removal> {};
+class DeleteTaskSchedulerRemoval : public DeleteTaskSchedulerOnStandin, public ::testing::WithParamInterface<Removal> {};
 
 TEST_P(DeleteTaskSchedulerRemoval, DeletesTheTaskAndEachOfItsFoldersLeftEmpty) {
     const Removal& removal = GetParam();
@@ -95,7 +95,7 @@ TEST_P(DeleteTaskSchedulerRemoval, DeletesTheTaskAndEachOfItsFoldersLeftEmpty) {
 INSTANTIATE_TEST_SUITE_P(EachCase, DeleteTaskSchedulerRemoval, ::testing::ValuesIn(kRemovals),
                          [](const ::testing::TestParamInfo<Removal>& info) { return std::string(info.param.name); });
 
-TEST_F(DeleteTaskScheduler_, MakesItsCallsInOrderAndReleasesEachObjectAsSoonAsItIsDone) {
+TEST_F(DeleteTaskSchedulerOnStandin, MakesItsCallsInOrderAndReleasesEachObjectAsSoonAsItIsDone) {
     Install();
     ASSERT_EQ(DeleteTaskScheduler(), 0);
     const std::vector<std::string> expected = {
@@ -134,7 +134,7 @@ TEST_F(DeleteTaskScheduler_, MakesItsCallsInOrderAndReleasesEachObjectAsSoonAsIt
     for (const VariantArgument& argument : model_.connection) EXPECT_EQ(argument.type, VT_EMPTY);
 }
 
-TEST_F(DeleteTaskScheduler_, ASecondRemovalFindsNothingAndLogsNothing) {
+TEST_F(DeleteTaskSchedulerOnStandin, ASecondRemovalFindsNothingAndLogsNothing) {
     Install();
     ASSERT_EQ(DeleteTaskScheduler(), 0);
     model_.calls.clear();
@@ -145,7 +145,7 @@ TEST_F(DeleteTaskScheduler_, ASecondRemovalFindsNothingAndLogsNothing) {
     EXPECT_FALSE(HasMakerFolder());
 }
 
-TEST_F(DeleteTaskScheduler_, ATaskNameThatCannotBeAllocatedLeavesTheTaskAndItsFolders) {
+TEST_F(DeleteTaskSchedulerOnStandin, ATaskNameThatCannotBeAllocatedLeavesTheTaskAndItsFolders) {
     Install();
     FailAllocationOf(kTaskName.c_str());
     EXPECT_EQ(DeleteTaskScheduler(), 0);
@@ -185,7 +185,7 @@ const Failure kFailures[] = {
     {"ITaskFolder::GetFolder", L"\\Tarvolund", E_ACCESSDENIED, "", 0, Left::Everything},
 };
 
-class DeleteTaskSchedulerFailure : public DeleteTaskScheduler_, public ::testing::WithParamInterface<Failure> {};
+class DeleteTaskSchedulerFailure : public DeleteTaskSchedulerOnStandin, public ::testing::WithParamInterface<Failure> {};
 
 TEST_P(DeleteTaskSchedulerFailure, LogsItsMessageReturnsItsResultAndKeepsWhatWasDeleted) {
     const Failure& failure = GetParam();
@@ -207,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, DeleteTaskSchedulerFailure, ::testing::Value
                              return CallCaseName(info.param.call, info.index);
                          });
 
-TEST_F(DeleteTaskScheduler_, TheRootFolderNameThatCannotBeAllocatedFailsItsStep) {
+TEST_F(DeleteTaskSchedulerOnStandin, TheRootFolderNameThatCannotBeAllocatedFailsItsStep) {
     Install();
     FailAllocationOf(L"\\");
     EXPECT_EQ(DeleteTaskScheduler(), 1);

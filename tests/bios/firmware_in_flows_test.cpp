@@ -27,16 +27,16 @@ void ExpectRefusal(int exitCode) {
     EXPECT_EQ(boxes[0].style, 0x1010u);
 }
 
-class SetupFlowTest : public FirmwareTest {
+class FirmwareInFlows : public StandinFirmware {
 protected:
-    SetupFlowTest() {
+    FirmwareInFlows() {
         boxes.clear();
         DeleteFileW(SetupLogPath().c_str());
         api().MessageBoxW = RecordBox;
     }
 };
 
-TEST_F(SetupFlowTest, UninstallWritesTheSettingBackWithItsMiddleBytesCleared) {
+TEST_F(FirmwareInFlows, UninstallWritesTheSettingBackWithItsMiddleBytesCleared) {
     firmware.setting = {0x5A, 0x3C, 0x7E, 0x81};
 
     EXPECT_EQ(RunSetupCommand(L"-uninstall"), 0);
@@ -71,7 +71,7 @@ const FailedRead kFailedReads[] = {
     {"AnswerWithoutOutData", "", S_OK, NoOutDataObject()},
 };
 
-class UninstallAfterFailedRead : public FirmwareTest, public ::testing::WithParamInterface<FailedRead> {};
+class UninstallAfterFailedRead : public StandinFirmware, public ::testing::WithParamInterface<FailedRead> {};
 
 TEST_P(UninstallAfterFailedRead, SendsNoWriteAndLeavesTheSettingAlone) {
     firmware.setting = {0x5A, 0x3C, 0x7E, 0x81};
@@ -90,7 +90,7 @@ TEST_P(UninstallAfterFailedRead, SendsNoWriteAndLeavesTheSettingAlone) {
 INSTANTIATE_TEST_SUITE_P(Reads, UninstallAfterFailedRead, ::testing::ValuesIn(kFailedReads),
                          [](const ::testing::TestParamInfo<FailedRead>& info) { return info.param.name; });
 
-TEST_F(SetupFlowTest, InstallOnFirmwareWithAnEvenFirstByteIsRefused) {
+TEST_F(FirmwareInFlows, InstallOnFirmwareWithAnEvenFirstByteIsRefused) {
     for (const Bytes& setting : {Bytes{0x00, 0x00, 0x00, 0x00}, Bytes{0xFE, 0xFF, 0xFF, 0xFF}, Bytes{0x02, 0x01, 0x01, 0x01}}) {
         SCOPED_TRACE(Hex(setting));
         boxes.clear();
