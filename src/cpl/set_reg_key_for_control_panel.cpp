@@ -3,8 +3,8 @@
 #include "cpl/control_panel_item.h"
 #include "cpl/control_panel_table.h"
 #include "log/bounded_format.h"
+#include "log/steps.h"
 #include "platform/owners.h"
-#include "platform/steps.h"
 
 namespace {
 

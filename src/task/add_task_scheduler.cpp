@@ -1,8 +1,8 @@
 #include "log/bounded_format.h"
-#include "platform/steps.h"
+#include "log/steps.h"
+#include "task/local_task_service.h"
 #include "task/logon_task.h"
 #include "task/logon_trigger.h"
-#include "task/local_task_service.h"
 #include "task/task_names.h"
 
 namespace {

@@ -1,6 +1,6 @@
-#include "platform/steps.h"
-#include "task/logon_task.h"
+#include "log/steps.h"
 #include "task/local_task_service.h"
+#include "task/logon_task.h"
 #include "task/task_names.h"
 
 namespace {
