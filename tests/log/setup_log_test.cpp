@@ -11,19 +11,19 @@ const std::wstring kPrevaultFolder = L"C:\\Prevault\\Logs";
 void WINAPI FixedTime(LPSYSTEMTIME now) { *now = SYSTEMTIME{2013, 12, 2, 31, 23, 59, 59, 999}; }
 void WINAPI MorningTime(LPSYSTEMTIME now) { *now = SYSTEMTIME{2013, 3, 5, 1, 9, 5, 3, 7}; }
 
-// A 4 GiB file is not something to make in a test prefix: the search reports it.
-HANDLE WINAPI FindReportingFourGiB(LPCWSTR path, LPWIN32_FIND_DATAW found) {
-    HANDLE search = ::FindFirstFileW(path, found);
-    if (search != INVALID_HANDLE_VALUE) {
-        found->nFileSizeHigh = 1;  // 4 GiB + 3 bytes
-        found->nFileSizeLow = 3;
+// A 4 GiB file is not something to make in a test prefix: the handle reports it.
+BOOL WINAPI ReportingFourGiB(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+    BOOL ok = ::GetFileInformationByHandle(file, info);
+    if (ok && !(info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        info->nFileSizeHigh = 1;  // 4 GiB + 3 bytes
+        info->nFileSizeLow = 3;
     }
-    return search;
+    return ok;
 }
-std::wstring deleted;
-BOOL WINAPI RecordDelete(LPCWSTR path) {
-    deleted = path;
-    return ::DeleteFileW(path);
+int emptied;
+BOOL WINAPI RecordEmptying(HANDLE file) {
+    ++emptied;
+    return ::SetEndOfFile(file);
 }
 
 BOOL WINAPI NoFolder(HWND, LPWSTR, int, BOOL) { return FALSE; }
@@ -117,12 +117,19 @@ INSTANTIATE_TEST_SUITE_P(Boundary, LogSizeLimit,
 
 TEST_F(SetupLogTest, SizeTestUsesAllSixtyFourBitsOfTheSize) {
     WriteSetupLog("");
-    deleted.clear();
-    api().FindFirstFileW = FindReportingFourGiB;
-    api().DeleteFileW = RecordDelete;
+    emptied = 0;
+    api().GetFileInformationByHandle = ReportingFourGiB;
+    api().SetEndOfFile = RecordEmptying;
     WriteSetupLog("x\n");
-    EXPECT_EQ(deleted, SetupLogPath());
+    EXPECT_EQ(emptied, 1);
     EXPECT_EQ(ReadFileBytes(SetupLogPath()), "[2013-12-31 23:59:59] x\r\n");
+}
+
+TEST_F(SetupLogTest, AppendsWithoutReadingSoAnEndingCtrlZStays) {
+    WriteSetupLog("");
+    WriteFileBytes(SetupLogPath(), "old\r\n\x1a");
+    WriteSetupLog("new\n");
+    EXPECT_EQ(ReadFileBytes(SetupLogPath()), "old\r\n\x1a[2013-12-31 23:59:59] new\r\n");
 }
 
 TEST_F(SetupLogTest, EntryIsDroppedWhileTheLogIsHeldOpenExclusively) {

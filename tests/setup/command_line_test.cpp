@@ -80,17 +80,18 @@ int WINAPI CountMessageBox(HWND, LPCWSTR, LPCWSTR, UINT) {
     ++platformCalls;
     return IDOK;
 }
-errno_t CountOpen(FILE**, const wchar_t*, const wchar_t*) {
+HANDLE WINAPI CountOpen(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
     ++platformCalls;
-    return EACCES;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
 }
 BOOL WINAPI CountFolder(HWND, LPWSTR, int, BOOL) {
     ++platformCalls;
     return FALSE;
 }
-HANDLE WINAPI CountFind(LPCWSTR, LPWIN32_FIND_DATAW) {
+BOOL WINAPI CountCreateDirectory(LPCWSTR, LPSECURITY_ATTRIBUTES) {
     ++platformCalls;
-    return INVALID_HANDLE_VALUE;
+    return FALSE;
 }
 LONG WINAPI CountRegOpen(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY) {
     ++platformCalls;
@@ -114,9 +115,9 @@ protected:
         api().CoInitializeEx = CountCoInitializeEx;
         api().CoCreateInstance = CountCoCreateInstance;
         api().MessageBoxW = CountMessageBox;
-        api()._wfopen_s = CountOpen;
+        api().CreateFileW = CountOpen;
         api().SHGetSpecialFolderPathW = CountFolder;
-        api().FindFirstFileW = CountFind;
+        api().CreateDirectoryW = CountCreateDirectory;
         api().RegOpenKeyExW = CountRegOpen;
         api().RegCreateKeyExW = CountRegCreate;
         api().RegDeleteKeyExW = CountRegDelete;
