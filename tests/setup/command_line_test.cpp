@@ -4,6 +4,8 @@
 #include "setup/setup_command.h"
 #include "test_support.h"
 
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int);  // the program's entry, in src/setup/main.cpp
+
 namespace {
 
 struct TailCase {
@@ -140,5 +142,28 @@ INSTANTIATE_TEST_SUITE_P(
                       std::wstring(L"\u2013install"), std::wstring(L"\uFF0Dinstall"),
                       std::wstring(L"-\xD800install"), std::wstring(100000, L'A'),
                       std::wstring(70000, L'"'), std::wstring(L"-uninstal") + std::wstring(5000, L'\\')));
+
+// The program runs elevated from a folder that others may write to (the
+// installer's temporary folder): before anything else, its entry restricts
+// where DLLs are loaded from to System32.
+DWORD restrictedTo;
+BOOL WINAPI RecordDllDirectories(DWORD flags) {
+    restrictedTo = flags;
+    return TRUE;
+}
+FARPROC WINAPI DllDirectoriesThroughRecorder(HMODULE module, LPCSTR name) {
+    if (HIWORD(name) && strcmp(name, "SetDefaultDllDirectories") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordDllDirectories));
+    return ::GetProcAddress(module, name);
+}
+
+TEST(ProgramEntry, RestrictsTheDllSearchToSystem32) {
+    ApiRestore restore;
+    restrictedTo = 0;
+    api().GetProcAddress = DllDirectoriesThroughRecorder;
+    // This test program's own command line names no flow.
+    EXPECT_EQ(wWinMain(nullptr, nullptr, nullptr, SW_SHOWDEFAULT), 0);
+    EXPECT_EQ(restrictedTo, DWORD(LOAD_LIBRARY_SEARCH_SYSTEM32));
+}
 
 }  // namespace
