@@ -37,7 +37,7 @@ int RunInstall() {
     BiosInterface bios = {};
 
     ComApartment com;
-    com.enter();  // the call is made, and fails, without an apartment too
+    com.enter();  // the firmware is asked whether or not the apartment was entered
     bios.Call(kBiosReadCommand, data, answer);
     com.leave();
 
