@@ -1,26 +1,57 @@
+#include <string.h>
+
 #include "log/bounded_format.h"
 #include "log/log_paths.h"
-#include "platform/api.h"
 
 namespace {
 
-void DeleteIfOverSize(const wchar_t* path) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = api().FindFirstFileW(path, &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    // The full 64-bit size: a log of 4 GiB and a few bytes is over the limit too.
-    ULONGLONG size = (ULONGLONG(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    if (size > kLogSizeLimit) api().DeleteFileW(path);
-    api().FindClose(search);
+// Without sharing, as the log has always been opened. An existing name is
+// opened without following a link; a new file is only made where no name is
+// at all, since making one never follows a link either.
+HANDLE OpenLogFile(const wchar_t* path) {
+    constexpr DWORD kAccess = GENERIC_WRITE | FILE_READ_ATTRIBUTES;
+    HANDLE file = api().CreateFileW(path, kAccess, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    return api().CreateFileW(path, kAccess, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+void WriteBytes(HANDLE file, const char* bytes, size_t count) {
+    DWORD written;
+    if (count) api().WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr);
+}
+
+// Each "\n" is stored as CR LF, as the log has always been written.
+void WriteText(HANDLE file, const char* text) {
+    for (;;) {
+        const char* lineEnd = strchr(text, '\n');
+        WriteBytes(file, text, lineEnd ? size_t(lineEnd - text) : strlen(text));
+        if (!lineEnd) return;
+        WriteBytes(file, "\r\n", 2);
+        text = lineEnd + 1;
+    }
 }
 
 }  // namespace
 
-int AppendLogEntry(const wchar_t* path, const char* message) {
-    DeleteIfOverSize(path);
+int AppendLogEntry(const LogFolder& folder, const char* message) {
+    wchar_t path[MAX_PATH];
+    wchar_t finalPath[MAX_PATH];
+    wcscpy(path, folder.path);
+    wcscpy(finalPath, folder.finalPath);
+    if (!BoundedAppendW(path, MAX_PATH, kLogFileName) || !BoundedAppendW(finalPath, MAX_PATH, kLogFileName))
+        return 0;
 
-    FILE* file = nullptr;
-    if (api()._wfopen_s(&file, path, L"a+") != 0 || !file) return 0;
+    FileHandle file(OpenLogFile(path));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file || !CheckOpenedEntry(file.get(), EntryKind::File, finalPath, info)) return 0;
+
+    // An over-size log is emptied through this handle, never deleted by name:
+    // by the time of a second call the name could lead somewhere else. The
+    // file pointer is still at the start, where the end is set.
+    ULONGLONG size = (ULONGLONG(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (size > kLogSizeLimit) api().SetEndOfFile(file.get());
 
     SYSTEMTIME now;
     api().GetLocalTime(&now);
@@ -28,8 +59,10 @@ int AppendLogEntry(const wchar_t* path, const char* message) {
     BoundedFormat(prefix, sizeof prefix, "[%04d-%02d-%02d %02d:%02d:%02d] ", now.wYear, now.wMonth,
                   now.wDay, now.wHour, now.wMinute, now.wSecond);
 
-    api().fputs(prefix, file);
-    api().fputs(message, file);
-    api().fclose(file);
+    // Appended without reading anything of what the file holds.
+    LARGE_INTEGER atEnd = {};
+    api().SetFilePointerEx(file.get(), atEnd, nullptr, FILE_END);
+    WriteText(file.get(), prefix);
+    WriteText(file.get(), message);
     return 1;
 }

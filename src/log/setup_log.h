@@ -1,7 +1,8 @@
 #pragma once
 // The setup log (under the local application-data folder) and the Prevault
 // log (only where C:\Prevault\Logs exists). Each entry is one timestamped
-// message, appended in text mode; the writers add no line end.
+// message with each "\n" stored as CR LF; the writers add no line end. Neither
+// writes through a link planted in the log's folders or at the file.
 
 // Both return 1 when the entry was written, 0 when it was dropped.
 int WriteSetupLog(const char* message);

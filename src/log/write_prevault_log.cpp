@@ -1,8 +1,13 @@
+#include <wchar.h>
+
 #include "log/log_paths.h"
 #include "log/setup_log.h"
 
 int WritePrevaultLog(const char* message) {
     // The Prevault log is kept only on machines that already have its folder.
-    if (!PathPresent(kPrevaultLogFolder)) return 0;
-    return AppendLogEntry(kPrevaultLogFile, message);
+    LogFolder folder;
+    wcscpy(folder.path, kPrevaultLogDrive);
+    wcscpy(folder.finalPath, kPrevaultLogDrive);
+    if (!OpenFolderLevels(folder, kPrevaultLogFolders, false)) return 0;
+    return AppendLogEntry(folder, message);
 }

@@ -1,13 +1,13 @@
-#include "log/bounded_format.h"
 #include "log/log_paths.h"
 #include "log/setup_log.h"
 
 int WriteSetupLog(const char* message) {
     CreateSetupLogFolder();
 
-    // Without the application-data folder, or with a path too long for its
-    // buffer, the entry is dropped rather than written somewhere else.
-    wchar_t path[MAX_PATH];
-    if (!GetLocalAppDataFolder(path) || !BoundedAppendW(path, MAX_PATH, kSetupLogFile)) return 0;
-    return AppendLogEntry(path, message);
+    // Without the application-data folder, with a path too long for its
+    // buffer, or with a level that fails its check, the entry is dropped
+    // rather than written somewhere else.
+    LogFolder folder;
+    if (!OpenSetupLogFolder(folder, false)) return 0;
+    return AppendLogEntry(folder, message);
 }

@@ -5,16 +5,27 @@
 #include "platform/windows.h"
 
 struct Api {
-    // Files and time (kernel32, C runtime)
-    decltype(&::FindFirstFileW) FindFirstFileW = ::FindFirstFileW;
-    decltype(&::FindClose) FindClose = ::FindClose;
+    // Files and time (kernel32)
+    decltype(&::CreateFileW) CreateFileW = ::CreateFileW;
     decltype(&::CreateDirectoryW) CreateDirectoryW = ::CreateDirectoryW;
-    decltype(&::DeleteFileW) DeleteFileW = ::DeleteFileW;
+    decltype(&::GetFileInformationByHandle) GetFileInformationByHandle = ::GetFileInformationByHandle;
+    decltype(&::GetFinalPathNameByHandleW) GetFinalPathNameByHandleW = ::GetFinalPathNameByHandleW;
+    decltype(&::SetEndOfFile) SetEndOfFile = ::SetEndOfFile;
+    decltype(&::SetFilePointerEx) SetFilePointerEx = ::SetFilePointerEx;
+    decltype(&::WriteFile) WriteFile = ::WriteFile;
+    decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
     decltype(&::GetLocalTime) GetLocalTime = ::GetLocalTime;
     decltype(&::WideCharToMultiByte) WideCharToMultiByte = ::WideCharToMultiByte;
-    decltype(&::_wfopen_s) _wfopen_s = ::_wfopen_s;
-    decltype(&::fputs) fputs = ::fputs;
-    decltype(&::fclose) fclose = ::fclose;
+
+    // Sessions and libraries loaded at run time (kernel32)
+    decltype(&::GetCurrentProcessId) GetCurrentProcessId = ::GetCurrentProcessId;
+    decltype(&::ProcessIdToSessionId) ProcessIdToSessionId = ::ProcessIdToSessionId;
+    decltype(&::WTSGetActiveConsoleSessionId) WTSGetActiveConsoleSessionId = ::WTSGetActiveConsoleSessionId;
+    decltype(&::GetSystemDirectoryW) GetSystemDirectoryW = ::GetSystemDirectoryW;
+    decltype(&::GetModuleHandleW) GetModuleHandleW = ::GetModuleHandleW;
+    decltype(&::LoadLibraryExW) LoadLibraryExW = ::LoadLibraryExW;
+    decltype(&::GetProcAddress) GetProcAddress = ::GetProcAddress;
+    decltype(&::FreeLibrary) FreeLibrary = ::FreeLibrary;
 
     // Shell folders (shell32)
     decltype(&::SHGetSpecialFolderPathW) SHGetSpecialFolderPathW = ::SHGetSpecialFolderPathW;

@@ -91,7 +91,45 @@ private:
     HKEY key_ = nullptr;
 };
 
-// The thread's COM apartment: one CoUninitialize for each successful entry.
+// A file or folder handle, closed on the way out. Empty when the open failed.
+class FileHandle {
+public:
+    FileHandle() = default;
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() { reset(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
+        if (handle_ != INVALID_HANDLE_VALUE) api().CloseHandle(handle_);
+        handle_ = handle;
+    }
+    HANDLE get() const { return handle_; }
+    explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+// A library loaded at run time, freed on the way out.
+class Library {
+public:
+    explicit Library(HMODULE module) : module_(module) {}
+    ~Library() {
+        if (module_) api().FreeLibrary(module_);
+    }
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    HMODULE get() const { return module_; }
+    explicit operator bool() const { return module_ != nullptr; }
+
+private:
+    HMODULE module_;
+};
+
+// The thread's COM apartment: one CoUninitialize for each successful entry
+// (S_FALSE counts as one).
 class ComApartment {
 public:
     ComApartment() = default;
@@ -99,11 +137,9 @@ public:
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
 
-    HRESULT enter(DWORD model) {
-        HRESULT hr = api().CoInitializeEx(nullptr, model);
-        entered_ = SUCCEEDED(hr);
-        return hr;
-    }
+    // CoInitialize: a single-threaded apartment.
+    HRESULT enter() { return track(api().CoInitialize(nullptr)); }
+    HRESULT enter(DWORD model) { return track(api().CoInitializeEx(nullptr, model)); }
     void reset() {
         if (entered_) {
             entered_ = false;
@@ -112,6 +148,11 @@ public:
     }
 
 private:
+    HRESULT track(HRESULT hr) {
+        entered_ = SUCCEEDED(hr);
+        return hr;
+    }
+
     bool entered_ = false;
 };
 

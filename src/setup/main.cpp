@@ -1,4 +1,4 @@
-#include "platform/windows.h"
+#include "platform/api.h"
 #include "setup/setup_command.h"
 
 namespace {
@@ -8,10 +8,10 @@ namespace {
 // its security update lacks the function.
 void RestrictDllSearchToSystem32() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    HMODULE kernel32 = api().GetModuleHandleW(L"kernel32.dll");
     if (!kernel32) return;
     auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDefaultDllDirectories")));
+        reinterpret_cast<void*>(api().GetProcAddress(kernel32, "SetDefaultDllDirectories")));
     if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

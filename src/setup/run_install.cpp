@@ -2,7 +2,7 @@
 #include "cpl/control_panel_item.h"
 #include "log/in_pin_process.h"
 #include "log/setup_log.h"
-#include "platform/api.h"
+#include "platform/owners.h"
 #include "setup/setup_command.h"
 #include "setup/setup_messages.h"
 #include "task/logon_task.h"
@@ -25,7 +25,7 @@ int InstallOnSupportedMachine() {
 int RefuseInstall() {
     LogMessage(kInstallNotSupported);
     // No message box while Windows is still being imaged: nobody is there to close it.
-    if (InPinProcess() == 0) api().MessageBoxW(nullptr, kRefusalText, kRefusalCaption, kRefusalStyle);
+    if (InPinProcess() == 0) ShowRefusalMessage();
     return kExitInstallFailure;
 }
 
@@ -36,9 +36,10 @@ int RunInstall() {
     BYTE answer[4] = {};
     BiosInterface bios = {};
 
-    api().CoInitialize(nullptr);
+    ComApartment com;
+    com.enter();  // the firmware is asked whether or not the apartment was entered
     bios.Call(kBiosReadCommand, data, answer);
-    api().CoUninitialize();
+    com.reset();
 
     int exitCode = Supported(answer) ? InstallOnSupportedMachine() : RefuseInstall();
     bios.ReleaseAll();

@@ -1,6 +1,6 @@
 #include "bios/bios_interface.h"
 #include "cpl/control_panel_item.h"
-#include "platform/api.h"
+#include "platform/owners.h"
 #include "setup/setup_command.h"
 #include "task/logon_task.h"
 
@@ -9,7 +9,8 @@ int RunUninstall() {
     BYTE answer[4] = {};
     BiosInterface bios = {};
 
-    api().CoInitialize(nullptr);
+    ComApartment com;
+    com.enter();
     // Without a successful read there is nothing to write back: writing zeros
     // would clear bytes of the firmware setting that were never read.
     if (SUCCEEDED(bios.Call(kBiosReadCommand, data, answer))) {
@@ -17,7 +18,7 @@ int RunUninstall() {
         BYTE ignored[4] = {};
         bios.Call(kBiosWriteCommand, writeBack, ignored);
     }
-    api().CoUninitialize();
+    com.reset();
 
     DeleteRegKeyForControlPanel();
     DeleteTaskScheduler();

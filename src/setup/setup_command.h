@@ -18,3 +18,7 @@ int RunSetupCommand(const wchar_t* tail);
 
 int RunInstall();
 int RunUninstall();
+
+// The refusal's system-modal message box, or in session 0, where nobody sees
+// a window, the same message sent to the console session without waiting.
+void ShowRefusalMessage();

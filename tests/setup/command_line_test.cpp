@@ -4,6 +4,8 @@
 #include "setup/setup_command.h"
 #include "test_support.h"
 
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int);  // the program's entry, in src/setup/main.cpp
+
 namespace {
 
 struct TailCase {
@@ -80,17 +82,18 @@ int WINAPI CountMessageBox(HWND, LPCWSTR, LPCWSTR, UINT) {
     ++platformCalls;
     return IDOK;
 }
-errno_t CountOpen(FILE**, const wchar_t*, const wchar_t*) {
+HANDLE WINAPI CountOpen(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
     ++platformCalls;
-    return EACCES;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return INVALID_HANDLE_VALUE;
 }
 BOOL WINAPI CountFolder(HWND, LPWSTR, int, BOOL) {
     ++platformCalls;
     return FALSE;
 }
-HANDLE WINAPI CountFind(LPCWSTR, LPWIN32_FIND_DATAW) {
+BOOL WINAPI CountCreateDirectory(LPCWSTR, LPSECURITY_ATTRIBUTES) {
     ++platformCalls;
-    return INVALID_HANDLE_VALUE;
+    return FALSE;
 }
 LONG WINAPI CountRegOpen(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY) {
     ++platformCalls;
@@ -114,9 +117,9 @@ protected:
         api().CoInitializeEx = CountCoInitializeEx;
         api().CoCreateInstance = CountCoCreateInstance;
         api().MessageBoxW = CountMessageBox;
-        api()._wfopen_s = CountOpen;
+        api().CreateFileW = CountOpen;
         api().SHGetSpecialFolderPathW = CountFolder;
-        api().FindFirstFileW = CountFind;
+        api().CreateDirectoryW = CountCreateDirectory;
         api().RegOpenKeyExW = CountRegOpen;
         api().RegCreateKeyExW = CountRegCreate;
         api().RegDeleteKeyExW = CountRegDelete;
@@ -139,5 +142,28 @@ INSTANTIATE_TEST_SUITE_P(
                       std::wstring(L"\u2013install"), std::wstring(L"\uFF0Dinstall"),
                       std::wstring(L"-\xD800install"), std::wstring(100000, L'A'),
                       std::wstring(70000, L'"'), std::wstring(L"-uninstal") + std::wstring(5000, L'\\')));
+
+// The program runs elevated from a folder that others may write to (the
+// installer's temporary folder): before anything else, its entry restricts
+// where DLLs are loaded from to System32.
+DWORD restrictedTo;
+BOOL WINAPI RecordDllDirectories(DWORD flags) {
+    restrictedTo = flags;
+    return TRUE;
+}
+FARPROC WINAPI DllDirectoriesThroughRecorder(HMODULE module, LPCSTR name) {
+    if (HIWORD(name) && strcmp(name, "SetDefaultDllDirectories") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordDllDirectories));
+    return ::GetProcAddress(module, name);
+}
+
+TEST(ProgramEntry, RestrictsTheDllSearchToSystem32) {
+    ApiRestore restore;
+    restrictedTo = 0;
+    api().GetProcAddress = DllDirectoriesThroughRecorder;
+    // This test program's own command line names no flow.
+    EXPECT_EQ(wWinMain(nullptr, nullptr, nullptr, SW_SHOWDEFAULT), 0);
+    EXPECT_EQ(restrictedTo, DWORD(LOAD_LIBRARY_SEARCH_SYSTEM32));
+}
 
 }  // namespace

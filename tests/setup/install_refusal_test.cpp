@@ -5,6 +5,8 @@
 #include "setup/setup_command.h"
 #include "test_support.h"
 
+#include <wtsapi32.h>
+
 namespace {
 
 const char* const kRefusalLine =
@@ -14,17 +16,50 @@ const char* const kCouldNotOpenLine =
     "[T] InPinProcess(): Could not open "
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State\r\n";
 
+// A message shown to somebody, by either way.
 struct Box {
-    HWND owner;
+    std::string shownBy;
+    DWORD session;  // WTSSendMessageW's target session
     std::wstring text;
     std::wstring caption;
     UINT style;
+    bool lengthsInBytes;
+    DWORD timeout;
+    BOOL wait;
     std::string setupLogWhenShown;
 };
 std::vector<Box> boxes;
 int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style) {
-    boxes.push_back({owner, text, caption, style, WithoutTimestamps(ReadFileBytes(SetupLogPath()))});
+    boxes.push_back({owner ? "MessageBoxW with an owner" : "MessageBoxW", 0, text, caption, style, true, 0, TRUE,
+                     WithoutTimestamps(ReadFileBytes(SetupLogPath()))});
     return IDOK;
+}
+BOOL WINAPI RecordSend(HANDLE server, DWORD session, LPWSTR title, DWORD titleBytes, LPWSTR message,
+                       DWORD messageBytes, DWORD style, DWORD timeout, DWORD* response, BOOL wait) {
+    boxes.push_back({server == WTS_CURRENT_SERVER_HANDLE ? "WTSSendMessageW" : "WTSSendMessageW to a server",
+                     session, message, title, style,
+                     titleBytes == wcslen(title) * 2 && messageBytes == wcslen(message) * 2, timeout, wait,
+                     WithoutTimestamps(ReadFileBytes(SetupLogPath()))});
+    *response = IDASYNC;
+    return TRUE;
+}
+
+// Wine runs every process in session 1: other sessions are reported through the seam.
+DWORD ownSession;
+DWORD consoleSession;
+BOOL WINAPI ReportSession(DWORD, DWORD* session) {
+    *session = ownSession;
+    return TRUE;
+}
+DWORD WINAPI ReportConsole() { return consoleSession; }
+std::vector<std::wstring> loaded;
+HMODULE WINAPI RecordLoad(LPCWSTR path, HANDLE file, DWORD flags) {
+    loaded.push_back(path);
+    return ::LoadLibraryExW(path, file, flags);
+}
+FARPROC WINAPI SendThroughRecorder(HMODULE module, LPCSTR name) {
+    if (HIWORD(name) && strcmp(name, "WTSSendMessageW") == 0) return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordSend));
+    return ::GetProcAddress(module, name);
 }
 
 std::vector<std::string> comCalls;
@@ -43,11 +78,14 @@ HRESULT WINAPI FirmwareOutOfReach(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID* ob
 }
 
 enum class State { Complete, Imaging, KeyMissing };
+constexpr DWORD kNoConsole = 0xFFFFFFFF;
 
 struct RefusalCase {
     const char* name;
     State state;
-    bool boxShown;
+    DWORD session;
+    DWORD console;
+    const char* shownBy;  // "" when nothing is shown
     std::string logged;
 };
 
@@ -60,7 +98,14 @@ protected:
         DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSetupStateKey, 0);
         boxes.clear();
         comCalls.clear();
+        loaded.clear();
+        ownSession = GetParam().session;
+        consoleSession = GetParam().console;
         api().MessageBoxW = RecordBox;
+        api().ProcessIdToSessionId = ReportSession;
+        api().WTSGetActiveConsoleSessionId = ReportConsole;
+        api().LoadLibraryExW = RecordLoad;
+        api().GetProcAddress = SendThroughRecorder;
         api().CoInitialize = RecordCoInitialize;
         api().CoUninitialize = RecordCoUninitialize;
         api().CoCreateInstance = FirmwareOutOfReach;
@@ -88,22 +133,41 @@ TEST_P(InstallRefusal, LogsThenAsksForTheImagingStateThenShowsTheBox) {
     // One apartment around the firmware call, left before anything else happens.
     EXPECT_EQ(comCalls, (std::vector<std::string>{"CoInitialize(NULL)", "CoCreateInstance",
                                                   "CoUninitialize"}));
-    ASSERT_EQ(boxes.size(), c.boxShown ? 1u : 0u);
-    if (c.boxShown) {
-        EXPECT_EQ(boxes[0].owner, nullptr);
+    const bool shown = *c.shownBy != '\0';
+    ASSERT_EQ(boxes.size(), shown ? 1u : 0u);
+    if (shown) {
+        EXPECT_EQ(boxes[0].shownBy, c.shownBy);
         EXPECT_EQ(boxes[0].text, L"Your product does not support Tarvo Quelmar.");
         EXPECT_EQ(boxes[0].caption, L"Tarvo Quelmar Setup");
         EXPECT_EQ(boxes[0].style, 0x1010u);
         EXPECT_EQ(boxes[0].setupLogWhenShown, c.logged) << "the box comes after every log line";
     }
+    if (shown && c.session == 0) {
+        EXPECT_EQ(boxes[0].session, c.console);
+        EXPECT_TRUE(boxes[0].lengthsInBytes);
+        EXPECT_FALSE(boxes[0].wait) << "nobody may be made to wait for an answer";
+        EXPECT_EQ(boxes[0].timeout, 0u);
+        // Loaded at run time from System32, by its full path.
+        wchar_t system[MAX_PATH];
+        GetSystemDirectoryW(system, MAX_PATH);
+        EXPECT_EQ(loaded, std::vector<std::wstring>{std::wstring(system) + L"\\wtsapi32.dll"});
+    } else {
+        EXPECT_TRUE(loaded.empty());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     ImagingStates, InstallRefusal,
-    ::testing::Values(RefusalCase{"SetupComplete", State::Complete, true, kRefusalLine},
-                      RefusalCase{"StillImaging", State::Imaging, false, kRefusalLine},
-                      RefusalCase{"StateUnreadable", State::KeyMissing, true,
-                                  std::string(kRefusalLine) + kCouldNotOpenLine}),
+    ::testing::Values(
+        RefusalCase{"SetupComplete", State::Complete, 1, 1, "MessageBoxW", kRefusalLine},
+        RefusalCase{"StillImaging", State::Imaging, 1, 1, "", kRefusalLine},
+        RefusalCase{"StateUnreadable", State::KeyMissing, 1, 1, "MessageBoxW",
+                    std::string(kRefusalLine) + kCouldNotOpenLine},
+        RefusalCase{"OtherUsersSession", State::Complete, 3, 1, "MessageBoxW", kRefusalLine},
+        // In session 0 a window is seen by nobody and would wait for ever.
+        RefusalCase{"SessionZeroSendsToTheConsole", State::Complete, 0, 2, "WTSSendMessageW", kRefusalLine},
+        RefusalCase{"SessionZeroWithoutConsole", State::Complete, 0, kNoConsole, "", kRefusalLine},
+        RefusalCase{"SessionZeroStillImaging", State::Imaging, 0, 2, "", kRefusalLine}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -41,9 +41,13 @@ HRESULT WINAPI ServeStandins(REFCLSID classId, LPUNKNOWN, DWORD, REFIID iid, LPV
     *object = nullptr;
     return REGDB_E_CLASSNOTREG;
 }
+// What CoInitialize answers; the apartment is entered only when that is a success.
+HRESULT coInitializeAnswer;
 HRESULT WINAPI RecordCoInitialize(LPVOID reserved) {
     events.push_back("CoInitialize");
-    return ::CoInitialize(reserved);
+    if (FAILED(coInitializeAnswer)) return coInitializeAnswer;
+    ::CoInitialize(reserved);
+    return coInitializeAnswer;
 }
 HRESULT WINAPI RecordCoInitializeEx(LPVOID reserved, DWORD model) {
     events.push_back("CoInitializeEx");
@@ -69,6 +73,7 @@ protected:
         firmware = &firmware_;
         scheduler = &scheduler_;
         events.clear();
+        coInitializeAnswer = S_OK;
         boxes = 0;
         api().CoCreateInstance = ServeStandins;
         api().CoInitialize = RecordCoInitialize;
@@ -188,5 +193,38 @@ TEST_F(SetupFlows, UninstallReturnsZeroWhateverFails) {
     EXPECT_TRUE(TaskPresent());
     EXPECT_EQ(SetupLog(), "[T] DeleteTaskScheduler(): ITaskService::Connect failed (80070005)");
 }
+
+struct ApartmentCase {
+    const char* name;
+    const wchar_t* tail;
+    int firmwareCalls;  // each call of the flow's BIOS interface
+    HRESULT answer;
+    bool left;
+};
+
+class DriverApartment : public SetupFlows, public ::testing::WithParamInterface<ApartmentCase> {};
+
+TEST_P(DriverApartment, IsLeftOnlyWhenItWasEntered) {
+    firmware_.setting = {0x01, 0x3C, 0x7E, 0x81};
+    coInitializeAnswer = GetParam().answer;
+
+    RunSetupCommand(GetParam().tail);
+
+    std::vector<std::string> expected = {"CoInitialize"};
+    expected.insert(expected.end(), GetParam().firmwareCalls, "firmware");
+    if (GetParam().left) expected.push_back("CoUninitialize");
+    for (const char* event : {"CoInitializeEx", "task scheduler", "CoUninitialize"}) expected.push_back(event);
+    EXPECT_EQ(events, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CoInitializeAnswers, DriverApartment,
+    ::testing::Values(ApartmentCase{"InstallEntered", L"-install", 1, S_OK, true},
+                      ApartmentCase{"InstallAlreadyEntered", L"-install", 1, S_FALSE, true},
+                      ApartmentCase{"InstallInAnotherModel", L"-install", 1, RPC_E_CHANGED_MODE, false},
+                      ApartmentCase{"UninstallEntered", L"-uninstall", 2, S_OK, true},
+                      ApartmentCase{"UninstallAlreadyEntered", L"-uninstall", 2, S_FALSE, true},
+                      ApartmentCase{"UninstallOutOfMemory", L"-uninstall", 2, E_OUTOFMEMORY, false}),
+    [](const ::testing::TestParamInfo<ApartmentCase>& info) { return info.param.name; });
 
 }  // namespace
