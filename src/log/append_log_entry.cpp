@@ -2,6 +2,7 @@
 
 #include "log/bounded_format.h"
 #include "log/log_paths.h"
+#include "log/steps.h"
 
 namespace {
 
@@ -19,7 +20,8 @@ HANDLE OpenLogFile(const wchar_t* path) {
 
 void WriteBytes(HANDLE file, const char* bytes, size_t count) {
     DWORD written;
-    if (count) api().WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr);
+    // A write that fails loses the entry's rest; logging never stops an operation.
+    if (count) IGNORE_RESULT(api().WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr));
 }
 
 // Each "\n" is stored as CR LF, as the log has always been written.
@@ -51,7 +53,8 @@ int AppendLogEntry(const LogFolder& folder, const char* message) {
     // by the time of a second call the name could lead somewhere else. The
     // file pointer is still at the start, where the end is set.
     ULONGLONG size = (ULONGLONG(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    if (size > kLogSizeLimit) api().SetEndOfFile(file.get());
+    // Not emptied, the log keeps growing by one entry: no reason to drop it.
+    if (size > kLogSizeLimit) IGNORE_RESULT(api().SetEndOfFile(file.get()));
 
     SYSTEMTIME now;
     api().GetLocalTime(&now);
@@ -61,7 +64,7 @@ int AppendLogEntry(const LogFolder& folder, const char* message) {
 
     // Appended without reading anything of what the file holds.
     LARGE_INTEGER atEnd = {};
-    api().SetFilePointerEx(file.get(), atEnd, nullptr, FILE_END);
+    IGNORE_RESULT(api().SetFilePointerEx(file.get(), atEnd, nullptr, FILE_END));  // cannot fail on a disk file
     WriteText(file.get(), prefix);
     WriteText(file.get(), message);
     return 1;

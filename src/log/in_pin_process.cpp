@@ -31,7 +31,7 @@ int InPinProcess() {
     if (api().RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSetupStateKey, 0, KEY_QUERY_VALUE, key.put()) !=
         ERROR_SUCCESS) {
         LogRegistryFailure("InPinProcess(): Could not open HKEY_LOCAL_MACHINE\\%s\n", nullptr);
-        return 0;
+        return kNotImaging;
     }
 
     // One spare character: a value stored without its NUL ends where its data ends.
@@ -42,11 +42,11 @@ int InPinProcess() {
                                reinterpret_cast<BYTE*>(state), &size) != ERROR_SUCCESS) {
         LogRegistryFailure("InPinProcess(): Could not query HKEY_LOCAL_MACHINE\\%s\n",
                            kImageStateValue);
-        return 0;
+        return kNotImaging;
     }
     key.reset();
 
     if (size > kImageStateBytes) size = kImageStateBytes;
     state[size / sizeof(wchar_t)] = L'\0';
-    return wcscmp(state, kImageStateComplete) != 0 ? 1 : 0;
+    return wcscmp(state, kImageStateComplete) != 0 ? kStillImaging : kNotImaging;
 }

@@ -5,7 +5,8 @@
 //   LOG_IF_FAILED  a failure is logged and the operation goes on;
 //   IGNORE_RESULT  the result is not looked at, on purpose; a comment says why.
 // A step of the file's own that logs its own failures and returns false is
-// checked with a plain `if (!Step()) return ...;`.
+// checked with a plain `if (!Step()) return ...;`. Log writes themselves are
+// never checked: logging never changes the course of an operation.
 //
 // Messages are named constants at the top of the operation's file (or fields
 // of its table), spelled as log readers search for them. A message for an

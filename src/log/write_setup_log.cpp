@@ -1,8 +1,9 @@
 #include "log/log_paths.h"
 #include "log/setup_log.h"
+#include "log/steps.h"
 
 int WriteSetupLog(const char* message) {
-    CreateSetupLogFolder();
+    IGNORE_RESULT(CreateSetupLogFolder());  // a missing level fails the open below
 
     // Without the application-data folder, with a path too long for its
     // buffer, or with a level that fails its check, the entry is dropped

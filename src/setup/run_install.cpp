@@ -2,6 +2,7 @@
 #include "cpl/control_panel_item.h"
 #include "log/in_pin_process.h"
 #include "log/setup_log.h"
+#include "log/steps.h"
 #include "platform/owners.h"
 #include "setup/setup_command.h"
 #include "setup/setup_messages.h"
@@ -13,8 +14,8 @@ namespace {
 bool Supported(const BYTE answer[4]) { return (answer[0] & 0x01) != 0; }
 
 int InstallOnSupportedMachine() {
-    SetRegKeyForControlPanel();  // the install goes on without the Control Panel item
-    if (AddTaskScheduler() == 0) {
+    IGNORE_RESULT(SetRegKeyForControlPanel());  // the install goes on without the Control Panel item
+    if (AddTaskScheduler() == kTaskSchedulerSucceeded) {
         WritePrevaultLog(kInstallCompleted);
         return kExitSuccess;
     }
@@ -25,7 +26,7 @@ int InstallOnSupportedMachine() {
 int RefuseInstall() {
     LogMessage(kInstallNotSupported);
     // No message box while Windows is still being imaged: nobody is there to close it.
-    if (InPinProcess() == 0) ShowRefusalMessage();
+    if (InPinProcess() == kNotImaging) ShowRefusalMessage();
     return kExitInstallFailure;
 }
 
@@ -37,8 +38,9 @@ int RunInstall() {
     BiosInterface bios = {};
 
     ComApartment com;
-    com.enter();  // the firmware is asked whether or not the apartment was entered
-    bios.Call(kBiosReadCommand, data, answer);
+    IGNORE_RESULT(com.enter());  // the firmware is asked whether or not the apartment was entered
+    // A failed read leaves the answer zeroed: the machine counts as not supported.
+    IGNORE_RESULT(bios.Call(kBiosReadCommand, data, answer));
     com.reset();
 
     int exitCode = Supported(answer) ? InstallOnSupportedMachine() : RefuseInstall();

@@ -1,5 +1,6 @@
 #include "bios/bios_interface.h"
 #include "cpl/control_panel_item.h"
+#include "log/steps.h"
 #include "platform/owners.h"
 #include "setup/setup_command.h"
 #include "task/logon_task.h"
@@ -10,18 +11,19 @@ int RunUninstall() {
     BiosInterface bios = {};
 
     ComApartment com;
-    com.enter();
+    IGNORE_RESULT(com.enter());  // the firmware is asked whether or not the apartment was entered
     // Without a successful read there is nothing to write back: writing zeros
     // would clear bytes of the firmware setting that were never read.
     if (SUCCEEDED(bios.Call(kBiosReadCommand, data, answer))) {
         BYTE writeBack[4] = {answer[0], 0x00, 0x00, answer[3]};
         BYTE ignored[4] = {};
-        bios.Call(kBiosWriteCommand, writeBack, ignored);
+        IGNORE_RESULT(bios.Call(kBiosWriteCommand, writeBack, ignored));  // nothing is left to do about it
     }
     com.reset();
 
+    // The uninstall goes on, and ends with success, whatever is left behind.
     DeleteRegKeyForControlPanel();
-    DeleteTaskScheduler();
+    IGNORE_RESULT(DeleteTaskScheduler());
     bios.ReleaseAll();
     return kExitSuccess;
 }
