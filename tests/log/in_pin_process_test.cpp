@@ -23,7 +23,7 @@ struct ProbeCase {
     const char* logged;
 };
 
-class InPinProcessTest : public ::testing::TestWithParam<ProbeCase> {
+class ImagingStateProbe : public ::testing::TestWithParam<ProbeCase> {
 protected:
     void SetUp() override {
         DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSetupStateKey, 0);
@@ -55,7 +55,7 @@ protected:
     }
 };
 
-TEST_P(InPinProcessTest, AnswersAndLogsAsTheSetupStateSays) {
+TEST_P(ImagingStateProbe, AnswersAndLogsAsTheSetupStateSays) {
     const ProbeCase& c = GetParam();
     Store(c);
     EXPECT_EQ(InPinProcess(), c.result);
@@ -64,7 +64,7 @@ TEST_P(InPinProcessTest, AnswersAndLogsAsTheSetupStateSays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    SetupStates, InPinProcessTest,
+    SetupStates, ImagingStateProbe,
     ::testing::Values(
         ProbeCase{"Complete", Stored::String, L"IMAGE_STATE_COMPLETE", 0, ""},
         ProbeCase{"LowerCase", Stored::String, L"image_state_complete", 1, ""},

@@ -37,7 +37,7 @@ BOOL WINAPI DeepFolder(HWND, LPWSTR path, int, BOOL) {
     return TRUE;
 }
 
-class SetupLogTest : public ::testing::Test {
+class SetupLogWriters : public ::testing::Test {
 protected:
     void SetUp() override {
         RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
@@ -51,7 +51,7 @@ protected:
     ApiRestore restore_;
 };
 
-TEST_F(SetupLogTest, FirstEntryCreatesBothFoldersThenTheFile) {
+TEST_F(SetupLogWriters, FirstEntryCreatesBothFoldersThenTheFile) {
     ASSERT_FALSE(FileExists(LocalAppDataFolder() + L"\\Tarvolund"));
     EXPECT_EQ(WriteSetupLog("abc\n"), 1);
     // 22-character prefix, the message byte for byte, "\n" stored as CR LF.
@@ -59,7 +59,7 @@ TEST_F(SetupLogTest, FirstEntryCreatesBothFoldersThenTheFile) {
     EXPECT_EQ(ReadFileBytes(SetupLogPath()).size(), 27u);
 }
 
-TEST_F(SetupLogTest, AddsNoLineEndSoTwoMessagesWithoutOneShareALine) {
+TEST_F(SetupLogWriters, AddsNoLineEndSoTwoMessagesWithoutOneShareALine) {
     WriteSetupLog("first (80070005)");
     WriteSetupLog("second\n");
     WriteSetupLog("a\nb\n");
@@ -68,14 +68,14 @@ TEST_F(SetupLogTest, AddsNoLineEndSoTwoMessagesWithoutOneShareALine) {
               "[2013-12-31 23:59:59] a\r\nb\r\n");
 }
 
-TEST_F(SetupLogTest, TimestampIsZeroPaddedLocalTime) {
+TEST_F(SetupLogWriters, TimestampIsZeroPaddedLocalTime) {
     api().GetLocalTime = MorningTime;
     WriteSetupLog("Install: Custom Setup completed successfully.\n");
     EXPECT_EQ(ReadFileBytes(SetupLogPath()),
               "[2013-03-01 09:05:03] Install: Custom Setup completed successfully.\r\n");
 }
 
-TEST_F(SetupLogTest, PrevaultLogIsWrittenOnlyWhereItsFolderExists) {
+TEST_F(SetupLogWriters, PrevaultLogIsWrittenOnlyWhereItsFolderExists) {
     EXPECT_EQ(WritePrevaultLog("x\n"), 0);
     EXPECT_FALSE(FileExists(L"C:\\Prevault"));
     EXPECT_EQ(WriteSetupLog("x\n"), 1);
@@ -85,7 +85,7 @@ TEST_F(SetupLogTest, PrevaultLogIsWrittenOnlyWhereItsFolderExists) {
     EXPECT_EQ(ReadFileBytes(PrevaultLogPath()), "[2013-12-31 23:59:59] y\r\n");
 }
 
-TEST_F(SetupLogTest, LogMessageWritesTheSameEntryToBothLogs) {
+TEST_F(SetupLogWriters, LogMessageWritesTheSameEntryToBothLogs) {
     MakeFolders(kPrevaultFolder);
     LogMessage("both\n");
     EXPECT_EQ(ReadFileBytes(SetupLogPath()), "[2013-12-31 23:59:59] both\r\n");
@@ -97,7 +97,7 @@ struct SizeCase {
     bool keptOldEntries;
 };
 
-class LogSizeLimit : public SetupLogTest, public ::testing::WithParamInterface<SizeCase> {};
+class LogSizeLimit : public SetupLogWriters, public ::testing::WithParamInterface<SizeCase> {};
 
 TEST_P(LogSizeLimit, OverSizeLogIsDeletedBeforeTheEntry) {
     MakeFolders(kPrevaultFolder);
@@ -117,7 +117,7 @@ TEST_P(LogSizeLimit, OverSizeLogIsDeletedBeforeTheEntry) {
 INSTANTIATE_TEST_SUITE_P(Boundary, LogSizeLimit,
                          ::testing::Values(SizeCase{1048575, true}, SizeCase{1048576, false}));
 
-TEST_F(SetupLogTest, SizeTestUsesAllSixtyFourBitsOfTheSize) {
+TEST_F(SetupLogWriters, SizeTestUsesAllSixtyFourBitsOfTheSize) {
     WriteSetupLog("");
     emptied = 0;
     api().GetFileInformationByHandle = ReportingFourGiB;
@@ -127,14 +127,14 @@ TEST_F(SetupLogTest, SizeTestUsesAllSixtyFourBitsOfTheSize) {
     EXPECT_EQ(ReadFileBytes(SetupLogPath()), "[2013-12-31 23:59:59] x\r\n");
 }
 
-TEST_F(SetupLogTest, AppendsWithoutReadingSoAnEndingCtrlZStays) {
+TEST_F(SetupLogWriters, AppendsWithoutReadingSoAnEndingCtrlZStays) {
     WriteSetupLog("");
     WriteFileBytes(SetupLogPath(), "old\r\n\x1a");
     WriteSetupLog("new\n");
     EXPECT_EQ(ReadFileBytes(SetupLogPath()), "old\r\n\x1a[2013-12-31 23:59:59] new\r\n");
 }
 
-TEST_F(SetupLogTest, EntryIsDroppedWhileTheLogIsHeldOpenExclusively) {
+TEST_F(SetupLogWriters, EntryIsDroppedWhileTheLogIsHeldOpenExclusively) {
     WriteSetupLog("before\n");
     HANDLE held = CreateFileW(SetupLogPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -145,7 +145,7 @@ TEST_F(SetupLogTest, EntryIsDroppedWhileTheLogIsHeldOpenExclusively) {
     EXPECT_EQ(WithoutTimestamps(ReadFileBytes(SetupLogPath())), "[T] before\r\n[T] after\r\n");
 }
 
-TEST_F(SetupLogTest, EntryIsDroppedWhenTheApplicationDataFolderIsUnknown) {
+TEST_F(SetupLogWriters, EntryIsDroppedWhenTheApplicationDataFolderIsUnknown) {
     api().SHGetSpecialFolderPathW = NoFolder;
     EXPECT_EQ(CreateSetupLogFolder(), 0);
     EXPECT_EQ(WriteSetupLog("lost\n"), 0);
@@ -154,7 +154,7 @@ TEST_F(SetupLogTest, EntryIsDroppedWhenTheApplicationDataFolderIsUnknown) {
     EXPECT_FALSE(FileExists(L"\\Tarvolund"));
 }
 
-TEST_F(SetupLogTest, EntryIsDroppedWhenItsPathWouldNotFit) {
+TEST_F(SetupLogWriters, EntryIsDroppedWhenItsPathWouldNotFit) {
     MakeFolders(kDeepFolder);
     api().SHGetSpecialFolderPathW = DeepFolder;
     EXPECT_EQ(WriteSetupLog("lost\n"), 0);
@@ -231,7 +231,7 @@ std::string Snapshot(const std::wstring& folder) {
 
 enum class Link { ToFolder, ToFile, ToMissingFile, HardToFile };
 
-class LinkTest : public SetupLogTest {
+class Links : public SetupLogWriters {
 protected:
     static void SetUpTestSuite() {
         RemoveTree(kOutside);
@@ -244,7 +244,7 @@ protected:
     void TearDown() override {
         // Before the folders are removed, which would follow a folder link.
         if (!planted_.empty()) RunUnixCommand("rm -f '" + planted_ + "'");
-        SetupLogTest::TearDown();
+        SetupLogWriters::TearDown();
     }
     void Plant(Link link, const std::wstring& path) {
         const size_t cut = path.find_last_of(L'\\');
@@ -272,7 +272,7 @@ struct PlantedCase {
     Link link;
 };
 
-class PlantedLink : public LinkTest, public ::testing::WithParamInterface<PlantedCase> {};
+class PlantedLink : public Links, public ::testing::WithParamInterface<PlantedCase> {};
 
 TEST_P(PlantedLink, EntryIsDroppedAndNothingOutsideIsWrittenOrDeleted) {
     const PlantedCase& c = GetParam();
@@ -317,7 +317,7 @@ BOOL WINAPI MovedFolder(HWND, LPWSTR path, int, BOOL) {
     return TRUE;
 }
 
-TEST_F(LinkTest, ApplicationDataFolderBehindALinkKeepsItsLog) {
+TEST_F(Links, ApplicationDataFolderBehindALinkKeepsItsLog) {
     const std::wstring movedTo = kOutside + L"\\Profile";
     MakeFolders(movedTo);
     RunUnixCommand("ln -s '" + UnixPath(movedTo) + "' '" + UnixPath(L"C:\\") + "/MovedProfile'");

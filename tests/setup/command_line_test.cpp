@@ -13,14 +13,14 @@ struct TailCase {
     const wchar_t* tail;
 };
 
-class CommandLineTailTest : public ::testing::TestWithParam<TailCase> {};
+class TailOfCommandLine : public ::testing::TestWithParam<TailCase> {};
 
-TEST_P(CommandLineTailTest, SkipsTheProgramNameAndTheBlanksAfterIt) {
+TEST_P(TailOfCommandLine, SkipsTheProgramNameAndTheBlanksAfterIt) {
     EXPECT_STREQ(CommandLineTail(GetParam().commandLine), GetParam().tail);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    CommandLines, CommandLineTailTest,
+    CommandLines, TailOfCommandLine,
     ::testing::Values(TailCase{L"QuelmarSetup.exe -install", L"-install"},
                       TailCase{L"\"C:\\dir with blanks\\QuelmarSetup.exe\"   -install", L"-install"},
                       TailCase{L"QuelmarSetup.exe\t \t/uninstall extra", L"/uninstall extra"},
@@ -40,14 +40,14 @@ struct KeywordCase {
     SetupCommand command;
 };
 
-class RecognizeCommandTest : public ::testing::TestWithParam<KeywordCase> {};
+class RecognizedKeyword : public ::testing::TestWithParam<KeywordCase> {};
 
-TEST_P(RecognizeCommandTest, ComparesOnlyTheBeginningWithoutRegardToCase) {
+TEST_P(RecognizedKeyword, ComparesOnlyTheBeginningWithoutRegardToCase) {
     EXPECT_EQ(RecognizeCommand(GetParam().tail), GetParam().command);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Tails, RecognizeCommandTest,
+    Tails, RecognizedKeyword,
     ::testing::Values(KeywordCase{L"-install", SetupCommand::Install},
                       KeywordCase{L"/INSTALL", SetupCommand::Install},
                       KeywordCase{L"-Install", SetupCommand::Install},

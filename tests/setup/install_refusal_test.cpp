@@ -9,9 +9,6 @@
 
 namespace {
 
-const char* const kRefusalLine =
-    "[T] Install: This system does not support Quelmar (does not support accelerometer or thermal "
-    "control or both).\r\n";
 const char* const kCouldNotOpenLine =
     "[T] InPinProcess(): Could not open "
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State\r\n";

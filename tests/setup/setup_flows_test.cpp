@@ -12,17 +12,10 @@
 
 namespace {
 
-const std::wstring kClassKey = L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
-const std::wstring kNameSpaceKey =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\"
-    L"{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}";
 const std::wstring kProductFolder = L"\\Tarvolund\\Tarvo Quelmar";
 const std::wstring kTaskName = L"Tarvo Quelmar Start at Logon";
 const std::string kCompleted = "[T] Install: Custom Setup completed successfully.\r\n";
 const std::string kTaskFailed = "[T] Install: Failed adding a task to the task scheduler.\r\n";
-const std::string kRefused =
-    "[T] Install: This system does not support Quelmar (does not support accelerometer or thermal "
-    "control or both).\r\n";
 
 SimulatedFirmware* firmware;
 TaskSchedulerModel* scheduler;
@@ -67,6 +60,20 @@ LONG WINAPI ClassKeyDenied(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURI
     return ERROR_ACCESS_DENIED;
 }
 
+// Each of the Control Panel item's key operations, once per run of them.
+void RecordControlPanel() {
+    if (events.empty() || events.back() != "control panel") events.push_back("control panel");
+}
+LONG WINAPI RecordCreateKey(HKEY hive, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
+                            REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition) {
+    RecordControlPanel();
+    return ::RegCreateKeyExW(hive, path, reserved, keyClass, options, access, security, key, disposition);
+}
+LONG WINAPI RecordDeleteKey(HKEY hive, LPCWSTR path, REGSAM access, DWORD reserved) {
+    RecordControlPanel();
+    return ::RegDeleteKeyExW(hive, path, access, reserved);
+}
+
 class SetupFlows : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -97,12 +104,12 @@ protected:
         EXPECT_EQ(scheduler_.references, 0);
     }
     static void RemoveControlPanelKeys() {
-        DeleteRegistryTree(HKEY_CLASSES_ROOT, kClassKey, KEY_WOW64_64KEY);
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kNameSpaceKey, KEY_WOW64_64KEY);
+        DeleteRegistryTree(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
     }
     static bool ControlPanelKeysPresent() {
-        return RegistryKeyExists(HKEY_CLASSES_ROOT, kClassKey, KEY_WOW64_64KEY) &&
-               RegistryKeyExists(HKEY_LOCAL_MACHINE, kNameSpaceKey, KEY_WOW64_64KEY);
+        return RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY) &&
+               RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
     }
     bool TaskPresent() { return scheduler_.FindTask(kProductFolder, kTaskName) != nullptr; }
     static std::string SetupLog() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
@@ -133,8 +140,8 @@ TEST_F(SetupFlows, OnlyBitZeroOfTheFirstAnswerByteCounts) {
     EXPECT_EQ(RunSetupCommand(L"/INSTALL"), 1603);
     EXPECT_FALSE(ControlPanelKeysPresent());
     EXPECT_FALSE(TaskPresent());
-    EXPECT_EQ(SetupLog(), kRefused);
-    EXPECT_EQ(PrevaultLog(), kRefused);
+    EXPECT_EQ(SetupLog(), kRefusalLine);
+    EXPECT_EQ(PrevaultLog(), kRefusalLine);
     EXPECT_EQ(boxes, 1);
 
     firmware_.setting = {0x03, 0x00, 0x00, 0x00};
@@ -150,7 +157,7 @@ TEST_F(SetupFlows, ControlPanelFailureDoesNotStopTheInstall) {
     EXPECT_TRUE(TaskPresent());
     const std::string couldNotCreate =
         "[T] SetRegKeyForControlPanel(): Could not create "
-        "HKEY_CLASSES_ROOT\\CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\r\n";
+        "HKEY_CLASSES_ROOT\\CLSID\\" CONTROL_PANEL_GUID "\r\n";
     EXPECT_EQ(SetupLog(), couldNotCreate);
     EXPECT_EQ(PrevaultLog(), couldNotCreate + kCompleted);
 }
@@ -175,8 +182,8 @@ TEST_F(SetupFlows, UninstallRemovesWhatTheInstallAdded) {
 
     EXPECT_EQ(RunSetupCommand(L"-uninstall"), 0);
 
-    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kClassKey, KEY_WOW64_64KEY));
-    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kNameSpaceKey, KEY_WOW64_64KEY));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY));
     EXPECT_EQ(scheduler_.FindFolder(L"\\Tarvolund"), nullptr);
     EXPECT_EQ(firmware_.setting, (std::array<BYTE, 4>{0x01, 0x00, 0x00, 0x81}));
     EXPECT_EQ(SetupLog(), "");
@@ -192,6 +199,25 @@ TEST_F(SetupFlows, UninstallReturnsZeroWhateverFails) {
 
     EXPECT_TRUE(TaskPresent());
     EXPECT_EQ(SetupLog(), "[T] DeleteTaskScheduler(): ITaskService::Connect failed (80070005)");
+}
+
+// Each flow calls its subsystems in its own order: the firmware inside the
+// flow's own apartment, then the Control Panel item, then the logon task.
+TEST_F(SetupFlows, InstallCallsTheFirmwareThenTheControlPanelItemThenTheTask) {
+    firmware_.setting = {0x01, 0x00, 0x00, 0x00};
+    api().RegCreateKeyExW = RecordCreateKey;
+    ASSERT_EQ(RunSetupCommand(L"-install"), 0);
+    EXPECT_EQ(events, (std::vector<std::string>{"CoInitialize", "firmware", "CoUninitialize", "control panel",
+                                                "CoInitializeEx", "task scheduler", "CoUninitialize"}));
+}
+
+TEST_F(SetupFlows, UninstallCallsTheFirmwareThenTheControlPanelItemThenTheTask) {
+    firmware_.setting = {0x01, 0x00, 0x00, 0x00};
+    api().RegDeleteKeyExW = RecordDeleteKey;
+    ASSERT_EQ(RunSetupCommand(L"-uninstall"), 0);
+    EXPECT_EQ(events, (std::vector<std::string>{"CoInitialize", "firmware", "firmware", "CoUninitialize",
+                                                "control panel", "CoInitializeEx", "task scheduler",
+                                                "CoUninitialize"}));
 }
 
 struct ApartmentCase {
