@@ -5,8 +5,8 @@
 set -euo pipefail
 here=$(dirname "$0")
 
-packages=(cmake ninja-build g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest
-          wine wine32:i386 wine64 wixl msitools xvfb xdotool imagemagick)
+packages=(cmake ninja-build g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest clang lld
+          wine wine32:i386 wine64 wixl msitools xvfb xdotool imagemagick osslsigncode openssl git)
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

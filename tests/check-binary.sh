@@ -1,8 +1,9 @@
 #!/bin/sh
 # Checks the built QuelmarSetup.exe itself.
 #   imports: it imports only Windows' own DLLs (no runtime DLL beside it)
-#   size:    the release build stays at or under 64 KiB
-#   pe:      PE32 x86, GUI subsystem, elevated manifest, version resource
+#   size:    the release build stays at or under 32 KiB
+#   pe:      PE32 x86, GUI subsystem, ASLR with its relocations, DEP, elevated
+#            manifest, version resource
 set -u
 check=$1
 exe=$2
@@ -25,14 +26,21 @@ imports)
     ;;
 size)
     size=$(stat -c %s "$exe")
-    echo "size: $size bytes (limit 65536)"
-    [ "$size" -le 65536 ] || fail "QuelmarSetup.exe is $size bytes, over 64 KiB"
+    echo "size: $size bytes (limit 32768)"
+    $objdump -h "$exe" | awk '$1 ~ /^[0-9]+$/ { printf "  %-9s %6d bytes\n", $2, ("0x" $3) + 0 }'
+    [ "$size" -le 32768 ] || fail "QuelmarSetup.exe is $size bytes, over 32 KiB"
     ;;
 pe)
     headers=$($objdump -p "$exe")
     echo "$headers" | grep -q "^Magic.*010b" || fail "not PE32"
     echo "$headers" | grep -q "^Subsystem.*(Windows GUI)" || fail "not a GUI program"
     $objdump -f "$exe" | grep -q "architecture: i386" || fail "not x86"
+    # ASLR moves the program only when its relocations are kept.
+    echo "$headers" | grep -qx "\s*DYNAMIC_BASE" || fail "no DYNAMIC_BASE (ASLR)"
+    echo "$headers" | grep -q "relocations stripped" && fail "relocations stripped: ASLR cannot move it"
+    echo "$headers" | grep -q "^Entry 5 0*[1-9a-f][0-9a-f]* [0-9a-f]*[1-9a-f][0-9a-f]* Base Relocation" \
+        || fail "no base relocations"
+    echo "$headers" | grep -qx "\s*NX_COMPAT" || fail "no NX_COMPAT (DEP)"
     ascii=$($strings -n 6 "$exe")
     echo "$ascii" | grep -q 'requestedExecutionLevel level="requireAdministrator" uiAccess="false"' \
         || fail "manifest does not require administrator"
@@ -45,7 +53,7 @@ pe)
                 "Tarvo Quelmar Setup" FileVersion ProductVersion; do
         echo "$wide" | grep -qx "$text" || fail "version resource lacks \"$text\""
     done
-    echo "PE32 x86 GUI program, elevated manifest, version resource present"
+    echo "PE32 x86 GUI program, ASLR with relocations, DEP, elevated manifest, version resource present"
     ;;
 *)
     fail "unknown check $check"

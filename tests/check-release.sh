@@ -1,0 +1,91 @@
+#!/bin/sh
+# Checks that make the release file trustworthy.
+#   reproducible SOURCE-DIR EXE WORK-DIR
+#       copies the checkout to another place, builds QuelmarSetup.exe there in
+#       another build folder, and compares the SHA-256 of the two unsigned files
+#   sign SIGN-SCRIPT EXE MSI WORK-DIR
+#       makes a throwaway code-signing certificate, signs copies of the program
+#       and the sample package with the build's signing script, verifies both
+#       against that certificate, and sees a flipped byte fail the check; the
+#       signed program is left in WORK-DIR for the install test
+set -u
+check=$1
+fail() { echo "FAIL: $*"; exit 1; }
+
+# copy_unsigned FILE TO: a signed build's file with its signature taken off
+# (osslsigncode gives back the file as it was before signing).
+copy_unsigned() {
+    if osslsigncode extract-signature -in "$1" -out "$2.signature" >/dev/null 2>&1; then
+        osslsigncode remove-signature -in "$1" -out "$2" >/dev/null || fail "cannot unsign $1"
+    else
+        cp "$1" "$2"
+    fi
+    rm -f "$2.signature"
+}
+
+# flip_byte FILE OFFSET: inverts the lowest bit of one byte.
+flip_byte() {
+    byte=$(od -An -tu1 -j "$2" -N1 "$1" | tr -d ' ')
+    printf "\\$(printf %o $((byte ^ 1)))" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null
+}
+
+verifies() { osslsigncode verify -CAfile "$work/signer.pem" -in "$1" >"$1.verify.txt" 2>&1; }
+
+case $check in
+reproducible)
+    source=$2 exe=$3 work=$4
+    rm -rf "$work"
+    mkdir -p "$work/checkout"
+    (cd "$source" && git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf -) \
+        | tar -xf - -C "$work/checkout" || fail "cannot copy the checkout"
+    (cd "$work/checkout" &&
+     env -u QUELMAR_SIGN_PKCS12 -u QUELMAR_SIGN_PASSWORD_FILE sh -c \
+         'cmake --preset mingw -DQUELMAR_BUILD_TESTS=OFF && cmake --build --preset mingw --target QuelmarSetup') \
+        >"$work/build.log" 2>&1 || { cat "$work/build.log"; fail "the second build failed"; }
+    copy_unsigned "$exe" "$work/first.exe"
+    first=$(sha256sum <"$work/first.exe" | cut -d' ' -f1)
+    second=$(sha256sum <"$work/checkout/build/QuelmarSetup.exe" | cut -d' ' -f1)
+    echo "built here:      $first  $exe"
+    echo "built elsewhere: $second  $work/checkout/build/QuelmarSetup.exe"
+    [ "$first" = "$second" ] || {
+        cmp -l "$work/first.exe" "$work/checkout/build/QuelmarSetup.exe" | head -20
+        fail "two builds of the same sources differ"
+    }
+    echo "reproducible: SHA-256 $first"
+    ;;
+sign)
+    sign=$2 exe=$3 msi=$4 work=$5
+    rm -rf "$work"
+    mkdir -p "$work"
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=QuelmarSetup throwaway test signer" \
+        -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning" \
+        -keyout "$work/signer.key" -out "$work/signer.pem" 2>/dev/null || fail "openssl cannot make a certificate"
+    printf 'throwaway\n' >"$work/password.txt"
+    openssl pkcs12 -export -inkey "$work/signer.key" -in "$work/signer.pem" \
+        -passout "file:$work/password.txt" -out "$work/signer.p12" || fail "openssl cannot make a PKCS#12 file"
+    copy_unsigned "$exe" "$work/QuelmarSetup.exe"
+    copy_unsigned "$msi" "$work/QuelmarSample.msi"
+    for file in "$work/QuelmarSetup.exe" "$work/QuelmarSample.msi"; do
+        "$sign" "$work/signer.p12" "$work/password.txt" "$file" || fail "signing $file failed"
+        verifies "$file" || { cat "$file.verify.txt"; fail "$file does not verify"; }
+        grep -q "^Message digest algorithm *: SHA256" "$file.verify.txt" || { cat "$file.verify.txt"; fail "$file is not signed with SHA-256"; }
+        echo "signed and verified: $file"
+    done
+
+    # One bit changed in the program's code, and one in the package's
+    # cabinet (the file's bytes outside its streams are not signed).
+    cp "$work/QuelmarSetup.exe" "$work/tampered.exe"
+    flip_byte "$work/tampered.exe" 1100
+    cp "$work/QuelmarSample.msi" "$work/tampered.msi"
+    cabinet=$(grep -obUa MSCF "$work/tampered.msi" | head -1 | cut -d: -f1)
+    [ -n "$cabinet" ] || fail "no cabinet found in the package"
+    flip_byte "$work/tampered.msi" $((cabinet + 64))
+    for file in "$work/tampered.exe" "$work/tampered.msi"; do
+        if verifies "$file"; then fail "$file verifies after a byte was flipped"; fi
+        echo "rejected after a flipped byte: $file"
+    done
+    ;;
+*)
+    fail "unknown check $check"
+    ;;
+esac
