@@ -17,10 +17,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # clang finds the MinGW-w64 headers by itself, but not GCC's runtime
 # libraries (libstdc++, libgcc, libgcc_eh).
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-fuse-ld=lld -L/usr/lib/gcc/i686-w64-mingw32/12-posix")
-# lld cannot drop the runtime's unwind tables as GNU ld can. What keeps the
-# program within its size instead: -Oz, folding identical code and data, and
-# the unwind tables and the 8-byte thread-local template merged into the
-# sections beside them rather than each padded out to a section of its own.
-set(CMAKE_CXX_FLAGS_MINSIZEREL "-Oz -DNDEBUG" CACHE STRING "Flags for MinSizeRel builds")
-string(APPEND CMAKE_EXE_LINKER_FLAGS_INIT
-       " -Wl,--icf=all -Wl,--Xlink=-merge:.eh_frame=.rdata -Wl,--Xlink=-merge:.tls=.data")

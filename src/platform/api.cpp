@@ -1,13 +1,10 @@
 #include "platform/api.h"
 
-namespace {
-
-// At namespace scope, not a static inside api(): a compiler that fills the
-// table at start-up (clang does, since the functions are imported from DLLs)
-// would guard a function-local one with the C++ runtime's thread-safe
-// initialisation, which pulls threading into this single-threaded program.
-Api table;
-
-}  // namespace
-
-Api& api() { return table; }
+// Filled at its first use, not by start-up code: the program has its own
+// start-up, which runs no initialisers. One thread uses it, so the build
+// leaves out the thread-safe guard (-fno-threadsafe-statics) that would pull
+// threading into the program.
+Api& api() {
+    static Api table;
+    return table;
+}

@@ -23,3 +23,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // whichever runtime start-up built the program.
     return RunSetupCommand(CommandLineTail(GetCommandLineW()));
 }
+
+// The program's start-up, in place of the C runtime's: the program uses
+// nothing that the runtime's prepares (parsed arguments, stdio, thread-local
+// data, floating point, exit handlers), and leaving it out keeps the file
+// small. The exit code goes to Windows as it is.
+extern "C" void QuelmarSetupStart() {
+    PWSTR tail = const_cast<PWSTR>(CommandLineTail(GetCommandLineW()));
+    ExitProcess(static_cast<UINT>(wWinMain(GetModuleHandleW(nullptr), nullptr, tail, SW_SHOWDEFAULT)));
+}
