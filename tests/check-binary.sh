@@ -2,7 +2,7 @@
 # Checks the built QuelmarSetup.exe itself.
 #   imports: it imports only Windows' own DLLs (no runtime DLL beside it)
 #   size:    the release build stays at or under 32 KiB
-#   pe:      PE32 x86, GUI subsystem, ASLR with its relocations, DEP, elevated
+#   pe:      PE32 x86, GUI subsystem, ASLR with its relocations, DEP, no SEH, elevated
 #            manifest, version resource
 set -u
 check=$1
@@ -19,7 +19,7 @@ imports)
     echo "imports:" $dlls
     for dll in $dlls; do
         case $dll in
-        kernel32.dll|user32.dll|advapi32.dll|shell32.dll|ole32.dll|oleaut32.dll|msvcrt.dll) ;;
+        kernel32.dll|ntdll.dll|user32.dll|advapi32.dll|shell32.dll|ole32.dll|oleaut32.dll|msvcrt.dll) ;;
         *) fail "imports $dll, which is not one of Windows' own DLLs" ;;
         esac
     done
@@ -41,6 +41,8 @@ pe)
     echo "$headers" | grep -q "^Entry 5 0*[1-9a-f][0-9a-f]* [0-9a-f]*[1-9a-f][0-9a-f]* Base Relocation" \
         || fail "no base relocations"
     echo "$headers" | grep -qx "\s*NX_COMPAT" || fail "no NX_COMPAT (DEP)"
+    # No structured exception handler: one overwritten on the stack is never called.
+    echo "$headers" | grep -qx "\s*NO_SEH" || fail "no NO_SEH"
     ascii=$($strings -n 6 "$exe")
     echo "$ascii" | grep -q 'requestedExecutionLevel level="requireAdministrator" uiAccess="false"' \
         || fail "manifest does not require administrator"
@@ -53,7 +55,7 @@ pe)
                 "Tarvo Quelmar Setup" FileVersion ProductVersion; do
         echo "$wide" | grep -qx "$text" || fail "version resource lacks \"$text\""
     done
-    echo "PE32 x86 GUI program, ASLR with relocations, DEP, elevated manifest, version resource present"
+    echo "PE32 x86 GUI program, ASLR with relocations, DEP, no SEH, elevated manifest, version resource present"
     ;;
 *)
     fail "unknown check $check"

@@ -6,22 +6,18 @@
 
 namespace {
 
-// Without sharing, as the log has always been opened. An existing name is
-// opened without following a link; a new file is only made where no name is
-// at all, since making one never follows a link either.
-HANDLE OpenLogFile(const wchar_t* path) {
-    constexpr DWORD kAccess = GENERIC_WRITE | FILE_READ_ATTRIBUTES;
-    HANDLE file = api().CreateFileW(path, kAccess, 0, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file != INVALID_HANDLE_VALUE) return file;
-    return api().CreateFileW(path, kAccess, 0, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-}
-
+// Appended at the end of the file, whatever its size meanwhile, without
+// reading anything of what it holds. The handle is asynchronous: a write
+// that has not ended yet is waited for.
 void WriteBytes(HANDLE file, const char* bytes, size_t count) {
+    if (!count) return;
+    OVERLAPPED atEnd = {};
+    atEnd.Offset = atEnd.OffsetHigh = 0xFFFFFFFF;
     DWORD written;
     // A write that fails loses the entry's rest; logging never stops an operation.
-    if (count) IGNORE_RESULT(api().WriteFile(file, bytes, static_cast<DWORD>(count), &written, nullptr));
+    if (!api().WriteFile(file, bytes, static_cast<DWORD>(count), &written, &atEnd) &&
+        GetLastError() == ERROR_IO_PENDING)
+        IGNORE_RESULT(api().GetOverlappedResult(file, &atEnd, &written, TRUE));
 }
 
 // Each "\n" is stored as CR LF, as the log has always been written.
@@ -38,33 +34,35 @@ void WriteText(HANDLE file, const char* text) {
 }  // namespace
 
 int AppendLogEntry(const LogFolder& folder, const char* message) {
+    // The file is opened by its name in the held folder, but a path that would
+    // not fit is dropped all the same, as it has always been.
     wchar_t path[MAX_PATH];
     wchar_t finalPath[MAX_PATH];
     wcscpy(path, folder.path);
     wcscpy(finalPath, folder.finalPath);
-    if (!BoundedAppendW(path, MAX_PATH, kLogFileName) || !BoundedAppendW(finalPath, MAX_PATH, kLogFileName))
+    if (!AppendName(path, kLogFileName) || !AppendName(finalPath, kLogFileName)) return 0;
+
+    // Made when missing: a new file is made where no name is at all, and an
+    // existing name is opened as itself, so a link is never followed.
+    FileHandle file;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!OpenLogEntry(file, folder.levels[1].get(), kLogFileName, EntryKind::File, Disposition::CreateIfMissing) ||
+        !CheckOpenedEntry(file.get(), EntryKind::File, finalPath, info))
         return 0;
 
-    FileHandle file(OpenLogFile(path));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!file || !CheckOpenedEntry(file.get(), EntryKind::File, finalPath, info)) return 0;
-
     // An over-size log is emptied through this handle, never deleted by name:
-    // by the time of a second call the name could lead somewhere else. The
-    // file pointer is still at the start, where the end is set.
+    // by the time of a second call the name could lead somewhere else.
     ULONGLONG size = (ULONGLONG(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    FILE_END_OF_FILE_INFO empty = {};
     // Not emptied, the log keeps growing by one entry: no reason to drop it.
-    if (size > kLogSizeLimit) IGNORE_RESULT(api().SetEndOfFile(file.get()));
+    if (size > kLogSizeLimit)
+        IGNORE_RESULT(api().SetFileInformationByHandle(file.get(), FileEndOfFileInfo, &empty, sizeof empty));
 
     SYSTEMTIME now;
     api().GetLocalTime(&now);
     char prefix[512];
     BoundedFormat(prefix, sizeof prefix, "[%04d-%02d-%02d %02d:%02d:%02d] ", now.wYear, now.wMonth,
                   now.wDay, now.wHour, now.wMinute, now.wSecond);
-
-    // Appended without reading anything of what the file holds.
-    LARGE_INTEGER atEnd = {};
-    IGNORE_RESULT(api().SetFilePointerEx(file.get(), atEnd, nullptr, FILE_END));  // cannot fail on a disk file
     WriteText(file.get(), prefix);
     WriteText(file.get(), message);
     return 1;

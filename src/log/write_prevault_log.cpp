@@ -8,6 +8,6 @@ int WritePrevaultLog(const char* message) {
     LogFolder folder;
     wcscpy(folder.path, kPrevaultLogDrive);
     wcscpy(folder.finalPath, kPrevaultLogDrive);
-    if (!OpenFolderLevels(folder, kPrevaultLogFolders, false)) return 0;
+    if (!OpenBaseFolder(folder, kPrevaultLogRoot) || !OpenFolderLevels(folder, kPrevaultLogFolders, false)) return 0;
     return AppendLogEntry(folder, message);
 }

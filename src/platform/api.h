@@ -5,14 +5,18 @@
 #include "platform/windows.h"
 
 struct Api {
+    // Files (ntdll): opened relative to a folder already held, never walked again by name
+    decltype(&::NtCreateFile) NtCreateFile = ::NtCreateFile;
+
     // Files and time (kernel32)
-    decltype(&::CreateFileW) CreateFileW = ::CreateFileW;
-    decltype(&::CreateDirectoryW) CreateDirectoryW = ::CreateDirectoryW;
     decltype(&::GetFileInformationByHandle) GetFileInformationByHandle = ::GetFileInformationByHandle;
     decltype(&::GetFinalPathNameByHandleW) GetFinalPathNameByHandleW = ::GetFinalPathNameByHandleW;
-    decltype(&::SetEndOfFile) SetEndOfFile = ::SetEndOfFile;
-    decltype(&::SetFilePointerEx) SetFilePointerEx = ::SetFilePointerEx;
+    decltype(&::SetFileInformationByHandle) SetFileInformationByHandle = ::SetFileInformationByHandle;
     decltype(&::WriteFile) WriteFile = ::WriteFile;
+    decltype(&::DeviceIoControl) DeviceIoControl = ::DeviceIoControl;
+    decltype(&::WaitForSingleObject) WaitForSingleObject = ::WaitForSingleObject;
+    decltype(&::GetOverlappedResult) GetOverlappedResult = ::GetOverlappedResult;
+    decltype(&::CancelIoEx) CancelIoEx = ::CancelIoEx;
     decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
     decltype(&::GetLocalTime) GetLocalTime = ::GetLocalTime;
     decltype(&::WideCharToMultiByte) WideCharToMultiByte = ::WideCharToMultiByte;

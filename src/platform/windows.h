@@ -10,6 +10,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <winioctl.h>
+#include <winternl.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <shlobj.h>

@@ -17,17 +17,16 @@ void RestrictDllSearchToSystem32() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR tail, int) {
     RestrictDllSearchToSystem32();
-    // The tail is taken from the command line itself, so that it is the same
-    // whichever runtime start-up built the program.
-    return RunSetupCommand(CommandLineTail(GetCommandLineW()));
+    return RunSetupCommand(tail);
 }
 
 // The program's start-up, in place of the C runtime's: the program uses
 // nothing that the runtime's prepares (parsed arguments, stdio, thread-local
 // data, floating point, exit handlers), and leaving it out keeps the file
-// small. The exit code goes to Windows as it is.
+// small. The tail is the one the runtime's start-up would pass; the exit code
+// goes to Windows as it is.
 extern "C" void QuelmarSetupStart() {
     PWSTR tail = const_cast<PWSTR>(CommandLineTail(GetCommandLineW()));
     ExitProcess(static_cast<UINT>(wWinMain(GetModuleHandleW(nullptr), nullptr, tail, SW_SHOWDEFAULT)));

@@ -30,8 +30,9 @@ void SendToSession(DWORD session) {
 }  // namespace
 
 void ShowRefusalMessage() {
+    // A session that cannot be told counts as session 0, where a box would hang.
     DWORD session = 0;
-    if (!api().ProcessIdToSessionId(api().GetCurrentProcessId(), &session) || session != 0) {
+    if (api().ProcessIdToSessionId(api().GetCurrentProcessId(), &session) && session != 0) {
         api().MessageBoxW(nullptr, kRefusalText, kRefusalCaption, kRefusalStyle);
         return;
     }

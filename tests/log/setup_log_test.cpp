@@ -23,9 +23,9 @@ BOOL WINAPI ReportingFourGiB(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
     return ok;
 }
 int emptied;
-BOOL WINAPI RecordEmptying(HANDLE file) {
-    ++emptied;
-    return ::SetEndOfFile(file);
+BOOL WINAPI RecordEmptying(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
+    if (kind == FileEndOfFileInfo) ++emptied;
+    return ::SetFileInformationByHandle(file, kind, info, size);
 }
 
 BOOL WINAPI NoFolder(HWND, LPWSTR, int, BOOL) { return FALSE; }
@@ -121,7 +121,7 @@ TEST_F(SetupLogWriters, SizeTestUsesAllSixtyFourBitsOfTheSize) {
     WriteSetupLog("");
     emptied = 0;
     api().GetFileInformationByHandle = ReportingFourGiB;
-    api().SetEndOfFile = RecordEmptying;
+    api().SetFileInformationByHandle = RecordEmptying;
     WriteSetupLog("x\n");
     EXPECT_EQ(emptied, 1);
     EXPECT_EQ(ReadFileBytes(SetupLogPath()), "[2013-12-31 23:59:59] x\r\n");

@@ -82,16 +82,12 @@ int WINAPI CountMessageBox(HWND, LPCWSTR, LPCWSTR, UINT) {
     ++platformCalls;
     return IDOK;
 }
-HANDLE WINAPI CountOpen(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
+NTSTATUS WINAPI CountOpen(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER, ULONG, ULONG,
+                          ULONG, ULONG, PVOID, ULONG) {
     ++platformCalls;
-    SetLastError(ERROR_ACCESS_DENIED);
-    return INVALID_HANDLE_VALUE;
+    return static_cast<NTSTATUS>(0xC0000022);  // STATUS_ACCESS_DENIED
 }
 BOOL WINAPI CountFolder(HWND, LPWSTR, int, BOOL) {
-    ++platformCalls;
-    return FALSE;
-}
-BOOL WINAPI CountCreateDirectory(LPCWSTR, LPSECURITY_ATTRIBUTES) {
     ++platformCalls;
     return FALSE;
 }
@@ -109,7 +105,7 @@ LONG WINAPI CountRegDelete(HKEY, LPCWSTR, REGSAM, DWORD) {
     return ERROR_ACCESS_DENIED;
 }
 
-class UnrecognisedTail : public ::testing::TestWithParam<std::wstring> {
+class CountedPlatformCalls : public ::testing::Test {
 protected:
     void SetUp() override {
         platformCalls = 0;
@@ -117,15 +113,16 @@ protected:
         api().CoInitializeEx = CountCoInitializeEx;
         api().CoCreateInstance = CountCoCreateInstance;
         api().MessageBoxW = CountMessageBox;
-        api().CreateFileW = CountOpen;
+        api().NtCreateFile = CountOpen;
         api().SHGetSpecialFolderPathW = CountFolder;
-        api().CreateDirectoryW = CountCreateDirectory;
         api().RegOpenKeyExW = CountRegOpen;
         api().RegCreateKeyExW = CountRegCreate;
         api().RegDeleteKeyExW = CountRegDelete;
     }
     ApiRestore restore_;
 };
+
+class UnrecognisedTail : public CountedPlatformCalls, public ::testing::WithParamInterface<std::wstring> {};
 
 TEST_P(UnrecognisedTail, ReturnsZeroAndTouchesNothing) {
     EXPECT_EQ(RunSetupCommand(GetParam().c_str()), 0);
@@ -147,8 +144,10 @@ INSTANTIATE_TEST_SUITE_P(
 // installer's temporary folder): before anything else, its entry restricts
 // where DLLs are loaded from to System32.
 DWORD restrictedTo;
+int callsBeforeRestriction;
 BOOL WINAPI RecordDllDirectories(DWORD flags) {
     restrictedTo = flags;
+    callsBeforeRestriction = platformCalls;
     return TRUE;
 }
 FARPROC WINAPI DllDirectoriesThroughRecorder(HMODULE module, LPCSTR name) {
@@ -157,13 +156,18 @@ FARPROC WINAPI DllDirectoriesThroughRecorder(HMODULE module, LPCSTR name) {
     return ::GetProcAddress(module, name);
 }
 
-TEST(ProgramEntry, RestrictsTheDllSearchToSystem32) {
-    ApiRestore restore;
+class ProgramEntry : public CountedPlatformCalls {};
+
+TEST_F(ProgramEntry, RestrictsTheDllSearchToSystem32BeforeAnyOtherCall) {
     restrictedTo = 0;
+    callsBeforeRestriction = -1;
     api().GetProcAddress = DllDirectoriesThroughRecorder;
-    // This test program's own command line names no flow.
-    EXPECT_EQ(wWinMain(nullptr, nullptr, nullptr, SW_SHOWDEFAULT), 0);
+    // Every call fails: the install is refused, after logging and asking for the imaging state.
+    wchar_t install[] = L"-install";
+    EXPECT_EQ(wWinMain(nullptr, nullptr, install, SW_SHOWDEFAULT), 1603);
     EXPECT_EQ(restrictedTo, DWORD(LOAD_LIBRARY_SEARCH_SYSTEM32));
+    EXPECT_EQ(callsBeforeRestriction, 0);
+    EXPECT_GT(platformCalls, 3) << "the flow ran";
 }
 
 }  // namespace
