@@ -80,7 +80,7 @@ sign)
         fail "signing with a wrong password succeeded"
     fi
     cmp -s "$work/QuelmarSetup.exe" "$work/unsignable.exe" || fail "a failed signing changed the file"
-    left=$(ls "$work" | grep -E '\.(exe|msi)\.signing\.')
+    left=$(find "$work" -maxdepth 1 -name '*.signing.*')
     [ -z "$left" ] || fail "signing left temporary files: $left"
     echo "a failed signing left the file as it was, and no signing left a temporary file"
 
