@@ -31,7 +31,7 @@ case "$*" in
 *install*) cp "$m/release-qemu" "$m/installed" ;;
 esac
 case "$*" in *install*)
-    [ ! -e "$m/slow" ] || sleep 1   # long enough for a second run to start meanwhile
+    while [ -e "$m/hold" ]; do sleep 0.1; done   # until a second run is waiting
     printf '#!/bin/sh\necho "qemu-i386 version 10.0.2 (Debian %s)"\n' "$(cat "$m/installed")" >"$m/qemu-i386"
     chmod +x "$m/qemu-i386" ;;
 esac
@@ -110,9 +110,11 @@ while read -r name sources kernel folders release backports runs status adds exp
         [ "$(cat again)" = "$already" ] || faults+=("the second run did not print one line")
         [ "$(snapshot)" = "$before" ] || faults+=("the second run changed something") ;;
     together)
-        : >slow; run out & first=$!
+        : >hold; run out & first=$!
         for _ in $(seq 100); do grep -q install apt.log && break; sleep 0.1; done   # the first run holds the lock
-        run again; wait $first; code=$?
+        run again & second=$!
+        for _ in $(seq 100); do grep -q waiting again && break; sleep 0.1; done
+        rm hold; wait $second; wait $first; code=$?
         [ "$(cat again)" = "Another set-up of this machine is running: waiting for it to end.
 $already" ] || faults+=("the second run did not wait, then find the work done")
         [ "$(grep -c install apt.log)" = 1 ] || faults+=("qemu-user was installed twice") ;;
