@@ -17,7 +17,11 @@ set -- -pkcs12 "$pkcs12" -readpass "$password_file" -h sha256 -n "Tarvo Quelmar 
 if [ -n "$epoch" ]; then set -- "$@" -time "$epoch"; fi
 if [ -n "${QUELMAR_SIGN_TIMESTAMP_URL:-}" ]; then set -- "$@" -ts "$QUELMAR_SIGN_TIMESTAMP_URL"; fi
 
-rm -f "$file.signed"
-osslsigncode sign "$@" -in "$file" -out "$file.signed" >/dev/null
-mv "$file.signed" "$file"
+# A folder of its own beside FILE (osslsigncode writes only new files; the
+# same file system, so the move replaces FILE at once), never left behind.
+signing=$(mktemp -d "$file.signing.XXXXXX")
+trap 'rm -rf "$signing"' EXIT
+trap 'exit 1' HUP INT TERM
+osslsigncode sign "$@" -in "$file" -out "$signing/signed" >/dev/null
+mv -f "$signing/signed" "$file"
 echo "signed $file"

@@ -72,6 +72,18 @@ sign)
         echo "signed and verified: $file"
     done
 
+    # A signing that fails leaves the file as it was; no signing leaves a
+    # temporary file beside its file.
+    cp "$work/QuelmarSetup.exe" "$work/unsignable.exe"
+    printf 'wrong\n' >"$work/wrong-password.txt"
+    if "$sign" "$work/signer.p12" "$work/wrong-password.txt" "$work/unsignable.exe" 2>/dev/null; then
+        fail "signing with a wrong password succeeded"
+    fi
+    cmp -s "$work/QuelmarSetup.exe" "$work/unsignable.exe" || fail "a failed signing changed the file"
+    left=$(find "$work" -maxdepth 1 -name '*.signing.*')
+    [ -z "$left" ] || fail "signing left temporary files: $left"
+    echo "a failed signing left the file as it was, and no signing left a temporary file"
+
     # One bit changed in the program's code, and one in the package's
     # cabinet (the file's bytes outside its streams are not signed).
     cp "$work/QuelmarSetup.exe" "$work/tampered.exe"
