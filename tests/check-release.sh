@@ -8,6 +8,12 @@
 #       and the sample package with the build's signing script, verifies both
 #       against that certificate, and sees a flipped byte fail the check; the
 #       signed program is left in WORK-DIR for the install test
+#   build-signing SOURCE-DIR WORK-DIR
+#       makes a throwaway code-signing certificate and builds the program and
+#       the sample package in a build folder of their own, given the
+#       certificate as cache variables while the environment variables of the
+#       same names name files that do not exist; both built files must verify,
+#       and the program in the package must be the signed program, byte for byte
 set -u
 check=$1
 fail() { echo "FAIL: $*"; exit 1; }
@@ -30,6 +36,23 @@ flip_byte() {
 }
 
 verifies() { osslsigncode verify -CAfile "$work/signer.pem" -in "$1" >"$1.verify.txt" 2>&1; }
+
+# make_certificate: a throwaway code-signing certificate (signer.pem), in a
+# PKCS#12 file (signer.p12) with its password (password.txt), in $work.
+make_certificate() {
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=QuelmarSetup throwaway test signer" \
+        -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning" \
+        -keyout "$work/signer.key" -out "$work/signer.pem" 2>/dev/null || fail "openssl cannot make a certificate"
+    printf 'throwaway\n' >"$work/password.txt"
+    openssl pkcs12 -export -inkey "$work/signer.key" -in "$work/signer.pem" \
+        -passout "file:$work/password.txt" -out "$work/signer.p12" || fail "openssl cannot make a PKCS#12 file"
+}
+
+# verifies_sha256 FILE: signed with SHA-256 by the throwaway certificate.
+verifies_sha256() {
+    verifies "$1" || { cat "$1.verify.txt"; fail "$1 does not verify"; }
+    grep -q "^Message digest algorithm *: SHA256" "$1.verify.txt" || { cat "$1.verify.txt"; fail "$1 is not signed with SHA-256"; }
+}
 
 case $check in
 reproducible)
@@ -57,18 +80,12 @@ sign)
     sign=$2 exe=$3 msi=$4 work=$5
     rm -rf "$work"
     mkdir -p "$work"
-    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=QuelmarSetup throwaway test signer" \
-        -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning" \
-        -keyout "$work/signer.key" -out "$work/signer.pem" 2>/dev/null || fail "openssl cannot make a certificate"
-    printf 'throwaway\n' >"$work/password.txt"
-    openssl pkcs12 -export -inkey "$work/signer.key" -in "$work/signer.pem" \
-        -passout "file:$work/password.txt" -out "$work/signer.p12" || fail "openssl cannot make a PKCS#12 file"
+    make_certificate
     copy_unsigned "$exe" "$work/QuelmarSetup.exe"
     copy_unsigned "$msi" "$work/QuelmarSample.msi"
     for file in "$work/QuelmarSetup.exe" "$work/QuelmarSample.msi"; do
         "$sign" "$work/signer.p12" "$work/password.txt" "$file" || fail "signing $file failed"
-        verifies "$file" || { cat "$file.verify.txt"; fail "$file does not verify"; }
-        grep -q "^Message digest algorithm *: SHA256" "$file.verify.txt" || { cat "$file.verify.txt"; fail "$file is not signed with SHA-256"; }
+        verifies_sha256 "$file"
         echo "signed and verified: $file"
     done
 
@@ -96,6 +113,30 @@ sign)
         if verifies "$file"; then fail "$file verifies after a byte was flipped"; fi
         echo "rejected after a flipped byte: $file"
     done
+    ;;
+build-signing)
+    source=$2 work=$3
+    rm -rf "$work"
+    mkdir -p "$work"
+    make_certificate
+    build=$work/build
+    # Were the environment variables used, signing would fail on the missing files.
+    (export QUELMAR_SIGN_PKCS12=$work/absent.p12 QUELMAR_SIGN_PASSWORD_FILE=$work/absent.txt
+     cmake --preset mingw -S "$source" -B "$build" -DQUELMAR_BUILD_TESTS=OFF \
+           -DQUELMAR_SIGN_PKCS12="$work/signer.p12" -DQUELMAR_SIGN_PASSWORD_FILE="$work/password.txt" &&
+     cmake --build "$build" --target QuelmarSetup sample_package) \
+        >"$work/build.log" 2>&1 || { cat "$work/build.log"; fail "the signed build failed"; }
+    grep -qxF -- "-- Signing with $work/signer.p12" "$work/build.log" ||
+        { cat "$work/build.log"; fail "the build did not sign with the cache variables' certificate"; }
+    for file in "$build/QuelmarSetup.exe" "$build/QuelmarSample.msi"; do
+        verifies_sha256 "$file"
+        echo "built signed: $file"
+    done
+    msiextract -C "$work/extracted" "$build/QuelmarSample.msi" >/dev/null || fail "msiextract cannot read the package"
+    packaged=$(find "$work/extracted" -name QuelmarSetup.exe)
+    [ -n "$packaged" ] || fail "no QuelmarSetup.exe in the package"
+    cmp "$packaged" "$build/QuelmarSetup.exe" || fail "the package holds another QuelmarSetup.exe than the signed one"
+    echo "the package holds the signed program: $packaged"
     ;;
 *)
     fail "unknown check $check"

@@ -1,7 +1,9 @@
 // bench.exe REPEAT LINE-FILE...
 // Runs the raw command lines (one per file, UTF-8, as for launch.exe) in turn,
-// REPEAT rounds, and prints for each its last exit code and the mean, minimum
-// and maximum wall-clock time of one run in milliseconds, tab-separated.
+// REPEAT rounds, and prints for each its exit codes (each code that a run gave,
+// comma-separated, in the order first seen: "0" when every run exited 0) and
+// the mean, minimum and maximum wall-clock time of one run in milliseconds,
+// tab-separated.
 #include <stdio.h>
 #include <stdlib.h>
 #include <windows.h>
@@ -31,34 +33,39 @@ std::wstring ReadCommandLine(const wchar_t* path) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
-        fprintf(stderr, "usage: bench.exe REPEAT LINE-FILE...\n");
+    const int repeat = argc < 3 ? 0 : _wtoi(argv[1]);
+    if (repeat < 1) {
+        fprintf(stderr, "usage: bench.exe REPEAT LINE-FILE... (REPEAT at least 1)\n");
         return 2;
     }
-    const int repeat = _wtoi(argv[1]);
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     const int count = argc - 2;
     std::vector<std::wstring> lines;
     for (int i = 0; i < count; ++i) lines.push_back(ReadCommandLine(argv[i + 2]));
     std::vector<std::vector<double>> times(count);
-    std::vector<DWORD> exitCodes(count);
+    std::vector<std::vector<DWORD>> exitCodes(count);
     for (int round = 0; round < repeat; ++round) {
         for (int i = 0; i < count; ++i) {
             LARGE_INTEGER start, end;
+            DWORD exitCode = 0;
             QueryPerformanceCounter(&start);
-            if (!RunProcess(nullptr, lines[i].c_str(), &exitCodes[i])) {
+            if (!RunProcess(nullptr, lines[i].c_str(), &exitCode)) {
                 fprintf(stderr, "bench.exe: cannot start %ls\n", lines[i].c_str());
                 return 2;
             }
             QueryPerformanceCounter(&end);
             times[i].push_back(1000.0 * (end.QuadPart - start.QuadPart) / frequency.QuadPart);
+            std::vector<DWORD>& seen = exitCodes[i];
+            if (std::find(seen.begin(), seen.end(), exitCode) == seen.end()) seen.push_back(exitCode);
         }
     }
     for (int i = 0; i < count; ++i) {
         double sum = 0;
         for (double t : times[i]) sum += t;
-        printf("%ls\t%lu\t%.1f\t%.1f\t%.1f\n", argv[i + 2], exitCodes[i], sum / times[i].size(),
+        printf("%ls\t", argv[i + 2]);
+        for (size_t c = 0; c < exitCodes[i].size(); ++c) printf(c ? ",%lu" : "%lu", exitCodes[i][c]);
+        printf("\t%.1f\t%.1f\t%.1f\n", sum / times[i].size(),
                *std::min_element(times[i].begin(), times[i].end()),
                *std::max_element(times[i].begin(), times[i].end()));
     }

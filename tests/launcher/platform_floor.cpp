@@ -1,9 +1,11 @@
 // platform_floor.exe
-// The benchmark's floor: only the platform calls that a flow cannot avoid, in
-// the flows' order. COM in a single-threaded apartment with the administrative
-// WMI locator connected to root\wmi, then COM in the multithreaded apartment
-// with the Task Scheduler service connected to this machine; each released
-// and COM left again. Exits 0 when both services connected, 1 otherwise.
+// The benchmark's floor: COM start-up and the two services connected, in the
+// flows' order, and nothing else (a flow also calls the firmware method,
+// writes or deletes keys and registers or deletes the task). COM in a
+// single-threaded apartment with the administrative WMI locator connected to
+// root\wmi, then COM in the multithreaded apartment with the Task Scheduler
+// service connected to this machine; each released and COM left again.
+// Exits 0 when both services connected, 1 otherwise.
 #include <windows.h>
 #include <taskschd.h>
 #include <wbemcli.h>
