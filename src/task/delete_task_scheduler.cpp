@@ -41,7 +41,8 @@ HRESULT OpenFolder(ITaskFolder* parent, const wchar_t* name, ComPtr<ITaskFolder>
 // What a folder holds, counting hidden tasks and sub folders.
 enum class FolderContent { Empty, NotEmpty, CountFailed };
 
-FolderContent CountContent(ITaskFolder* folder, const CountMessages& messages) {
+// The folder is released once counted, before a failed folder count is logged.
+FolderContent CountContent(ComPtr<ITaskFolder>& folder, const CountMessages& messages) {
     LONG tasks = 0;
     LONG folders = 0;
     ComPtr<IRegisteredTaskCollection> taskList;
@@ -56,6 +57,7 @@ FolderContent CountContent(ITaskFolder* folder, const CountMessages& messages) {
                             FolderContent::CountFailed);
     const HRESULT folderCount = folderList->get_Count(&folders);
     folderList.reset();
+    folder.reset();
     RETURN_LOGGED_IF_FAILED(folderCount, messages.folderCount, FolderContent::CountFailed);
 
     return tasks == 0 && folders == 0 ? FolderContent::Empty : FolderContent::NotEmpty;
@@ -87,15 +89,13 @@ int DeleteTaskScheduler() {
     // A missing task is no failure.
     IGNORE_RESULT(WithBstr(kLogonTaskName, [&](BSTR name) { return product->DeleteTask(name, 0); }));
 
-    const FolderContent productContent = CountContent(product.get(), kProductFolderCount);
-    product.reset();  // counted: no longer needed
+    const FolderContent productContent = CountContent(product, kProductFolderCount);
     if (productContent == FolderContent::CountFailed) return kTaskSchedulerFailed;
     if (productContent == FolderContent::NotEmpty) return kTaskSchedulerSucceeded;
     // A product folder that could not be deleted counts as a folder below.
     IGNORE_RESULT(WithBstr(kProductFolder, [&](BSTR name) { return maker->DeleteFolder(name, 0); }));
 
-    const FolderContent makerContent = CountContent(maker.get(), kMakerFolderCount);
-    maker.reset();  // counted: no longer needed
+    const FolderContent makerContent = CountContent(maker, kMakerFolderCount);
     if (makerContent == FolderContent::CountFailed) return kTaskSchedulerFailed;
     // A maker folder that could not be deleted stays, as another product's would.
     if (makerContent == FolderContent::Empty)

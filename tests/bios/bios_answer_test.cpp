@@ -33,10 +33,10 @@ const HRESULT kIncomplete = WBEM_E_TYPE_MISMATCH;
 
 const AnswerCase kAnswers[] = {
     // name                setting                    shape                  unfetchable  answer         returned
-    {"ByteZeroOdd",        {0x01, 0x00, 0x00, 0x00}, AnswerShape(),          -1, "01 00 00 00", S_OK},
-    {"ByteZeroOddRestSet", {0xFF, 0xFF, 0xFF, 0xFF}, AnswerShape(),          -1, "FF FF FF FF", S_OK},
-    {"ByteZeroEven",       {0xFE, 0xFF, 0xFF, 0xFF}, AnswerShape(),          -1, "FE FF FF FF", S_OK},
-    {"ByteZeroTwo",        {0x02, 0x00, 0x00, 0x00}, AnswerShape(),          -1, "02 00 00 00", S_OK},
+    {"Copies01000000",     {0x01, 0x00, 0x00, 0x00}, AnswerShape(),          -1, "01 00 00 00", S_OK},
+    {"CopiesFFFFFFFF",     {0xFF, 0xFF, 0xFF, 0xFF}, AnswerShape(),          -1, "FF FF FF FF", S_OK},
+    {"CopiesFEFFFFFF",     {0xFE, 0xFF, 0xFF, 0xFF}, AnswerShape(),          -1, "FE FF FF FF", S_OK},
+    {"Copies02000000",     {0x02, 0x00, 0x00, 0x00}, AnswerShape(),          -1, "02 00 00 00", S_OK},
     {"ThreeElements",      kSetting,                 Elements(3),            -1, "00 00 00 00", kIncomplete},
     {"FiveElements",       kSetting,                 Elements(5),            -1, "00 00 00 00", kIncomplete},
     // Element i lands in answer byte [index]; indices outside 0 to 3 are not copied.

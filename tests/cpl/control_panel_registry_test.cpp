@@ -20,7 +20,9 @@ void ExpectClassKeyValuesStored(const std::wstring& programFiles) {
 class ControlPanelRegistration : public CleanRegistry {};
 
 TEST_F(ControlPanelRegistration, UsesTheProgramFilesFolderOf32BitPrograms) {
-    EXPECT_EQ(ProgramFilesFolder(), ExpectedProgramFilesFolder());
+    ASSERT_EQ(SetRegKeyForControlPanel(), 1);
+    const std::wstring exe = ExpectedProgramFilesFolder() + L"\\Tarvolund\\Tarvo Quelmar\\Quelmar.exe";
+    ExpectValueStored(HKEY_CLASSES_ROOT, kClassPath, {3, 0, L"LocalizedString", L"@" + exe + L",-106"});
 }
 
 void ExpectAllKeysIn64BitView() {
@@ -30,7 +32,7 @@ void ExpectAllKeysIn64BitView() {
 }
 
 TEST_F(ControlPanelRegistration, WritesTheKeysInThe64BitViewOn64BitWindows) {
-    if (!Is64BitWindows()) GTEST_SKIP() << "32-bit Windows has one registry view";
+    ASSERT_TRUE(Is64BitWindows()) << "the test prefix should be 64-bit Windows";
     EXPECT_EQ(SetRegKeyForControlPanel(), 1);
     ExpectAllKeysIn64BitView();
     EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Classes\\") + kClassPath,
@@ -44,7 +46,8 @@ TEST_F(ControlPanelRegistration, WritesTheKeysInThe64BitViewOn64BitWindows) {
 }
 
 TEST_F(ControlPanelRegistration, WritesTheKeysInTheOnlyViewOn32BitWindows) {
-    if (Is64BitWindows()) GTEST_SKIP() << "64-bit Windows has two registry views";
+    if (!PrefixIs32BitWindows()) GTEST_SKIP() << "runs in the 32-bit prefix of cpl.win32";
+    ASSERT_FALSE(Is64BitWindows()) << "the 32-bit prefix should be 32-bit Windows";
     EXPECT_EQ(SetRegKeyForControlPanel(), 1);
     // The view flag has no effect: the keys are where every program looks.
     ExpectAllKeysIn64BitView();

@@ -1,5 +1,7 @@
 #include "control_panel_test_support.h"
 
+#include <stdlib.h>
+
 const wchar_t kClassPath[] = L"CLSID\\" CONTROL_PANEL_GUID;
 const wchar_t kIconPath[] = L"CLSID\\" CONTROL_PANEL_GUID "\\DefaultIcon";
 const wchar_t kShellPath[] = L"CLSID\\" CONTROL_PANEL_GUID "\\Shell";
@@ -41,8 +43,10 @@ bool Is64BitWindows() {
     return wow64 != FALSE;
 }
 
+bool PrefixIs32BitWindows() { return getenv("QUELMAR_PREFIX_WIN32") != nullptr; }
+
 std::wstring ExpectedProgramFilesFolder() {
-    return Is64BitWindows() ? L"C:\\Program Files (x86)" : L"C:\\Program Files";
+    return PrefixIs32BitWindows() ? L"C:\\Program Files" : L"C:\\Program Files (x86)";
 }
 
 bool KeyExists64(HKEY hive, const std::wstring& path) {

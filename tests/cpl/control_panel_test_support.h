@@ -35,8 +35,11 @@ std::vector<ExpectedValue> ExpectedValues(const std::wstring& programFiles);
 // The bytes of a REG_SZ value stored with its terminating null.
 std::vector<BYTE> StringBytes(const std::wstring& text);
 
-// The Program Files folder a 32-bit program gets on this kind of Windows.
+// What Wine says this Windows is, and what the test run made its prefix:
+// 64-bit Windows unless the run sets QUELMAR_PREFIX_WIN32.
 bool Is64BitWindows();
+bool PrefixIs32BitWindows();
+// The Program Files folder a 32-bit program gets on the prefix's Windows.
 std::wstring ExpectedProgramFilesFolder();
 
 bool KeyExists64(HKEY hive, const std::wstring& path);

@@ -1,5 +1,7 @@
 // The built QuelmarSetup.exe, started with exact raw command lines in the test
-// prefix. Wine's own WMI has no firmware classes, so every install here is refused.
+// prefix. Wine's own WMI has no firmware classes, so every install here is
+// refused; an uninstall shows itself by deleting the Control Panel item that
+// each run starts with.
 #include <gtest/gtest.h>
 
 #include "run_process.h"
@@ -10,11 +12,13 @@ namespace {
 const std::wstring kFolder = L"C:\\dir with blanks";
 const std::wstring kExe = kFolder + L"\\QuelmarSetup.exe";
 
+enum class Outcome { Refused, Ignored, Uninstalled };
+
 struct LaunchCase {
     const char* name;
     std::wstring commandLine;
     DWORD exitCode;
-    bool refused;
+    Outcome outcome;
 };
 
 class RawCommandLine : public ::testing::TestWithParam<LaunchCase> {
@@ -28,11 +32,17 @@ protected:
         RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
         RemoveTree(L"C:\\Prevault");
         MakeFolders(L"C:\\Prevault\\Logs");
+        SetRegistryString(HKEY_CLASSES_ROOT, kControlPanelClassKey, L"", L"Tarvo Quelmar", KEY_WOW64_64KEY);
+        SetRegistryString(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, L"", L"Tarvo Quelmar", KEY_WOW64_64KEY);
     }
-    void TearDown() override { RemoveTree(L"C:\\Prevault"); }
+    void TearDown() override {
+        RemoveTree(L"C:\\Prevault");
+        DeleteRegistryTree(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY);
+        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
+    }
 };
 
-TEST_P(RawCommandLine, ExitCodeAndLogFollowTheTail) {
+TEST_P(RawCommandLine, ExitCodeLogAndControlPanelItemFollowTheTail) {
     const LaunchCase& c = GetParam();
     DWORD exitCode = 0xDEAD;
     ASSERT_TRUE(RunProcess(kExe.c_str(), c.commandLine.c_str(), &exitCode));
@@ -40,7 +50,7 @@ TEST_P(RawCommandLine, ExitCodeAndLogFollowTheTail) {
 
     const std::string setupLog = WithoutTimestamps(ReadFileBytes(SetupLogPath()));
     const std::string prevaultLog = WithoutTimestamps(ReadFileBytes(PrevaultLogPath()));
-    if (c.refused) {
+    if (c.outcome == Outcome::Refused) {
         // The setup state is missing in a new prefix: the probe says so after the refusal.
         EXPECT_EQ(setupLog.rfind(kRefusalLine, 0), 0u) << setupLog;
         EXPECT_EQ(prevaultLog.rfind(kRefusalLine, 0), 0u) << prevaultLog;
@@ -48,28 +58,32 @@ TEST_P(RawCommandLine, ExitCodeAndLogFollowTheTail) {
         EXPECT_EQ(setupLog.find("Install:"), std::string::npos) << setupLog;
         EXPECT_EQ(prevaultLog.find("Install:"), std::string::npos) << prevaultLog;
     }
+    EXPECT_EQ(RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY),
+              c.outcome != Outcome::Uninstalled);
+    EXPECT_EQ(RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY),
+              c.outcome != Outcome::Uninstalled);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     RawCommandLines, RawCommandLine,
     ::testing::Values(
         LaunchCase{"QuotedPathWithBlanks", L"\"C:\\dir with blanks\\QuelmarSetup.exe\"   -install",
-                   1603, true},
+                   1603, Outcome::Refused},
         LaunchCase{"TabsAndUpperCase", L"\"C:\\dir with blanks\\QuelmarSetup.exe\"\t\t/INSTALL /quiet",
-                   1603, true},
+                   1603, Outcome::Refused},
         LaunchCase{"QuoteToggledInsideTheName", L"C:\\dir\" with \"blanks\\QuelmarSetup.exe -install",
-                   1603, true},
-        LaunchCase{"GluedLetters", L"QuelmarSetup.exe -installer", 1603, true},
-        LaunchCase{"QuotedKeyword", L"QuelmarSetup.exe \"-install\"", 0, false},
-        LaunchCase{"DoubleDash", L"QuelmarSetup.exe --install", 0, false},
-        LaunchCase{"NoDash", L"QuelmarSetup.exe install", 0, false},
-        LaunchCase{"NoTail", L"QuelmarSetup.exe", 0, false},
-        LaunchCase{"NonAscii", L"QuelmarSetup.exe -\u0130NSTALL \u00e9\u4e2d", 0, false},
-        LaunchCase{"ControlCharacters", L"QuelmarSetup.exe \x1b[2J-install", 0, false},
-        LaunchCase{"UnpairedQuote", L"\"QuelmarSetup.exe -install", 0, false},
-        LaunchCase{"VeryLong", L"QuelmarSetup.exe " + std::wstring(30000, L'x'), 0, false},
-        LaunchCase{"Uninstall", L"QuelmarSetup.exe -UNINSTALL", 0, false},
-        LaunchCase{"UninstallWithExtra", L"QuelmarSetup.exe /uninstall extra", 0, false}),
+                   1603, Outcome::Refused},
+        LaunchCase{"GluedLetters", L"QuelmarSetup.exe -installer", 1603, Outcome::Refused},
+        LaunchCase{"QuotedKeyword", L"QuelmarSetup.exe \"-install\"", 0, Outcome::Ignored},
+        LaunchCase{"DoubleDash", L"QuelmarSetup.exe --install", 0, Outcome::Ignored},
+        LaunchCase{"NoDash", L"QuelmarSetup.exe install", 0, Outcome::Ignored},
+        LaunchCase{"NoTail", L"QuelmarSetup.exe", 0, Outcome::Ignored},
+        LaunchCase{"NonAscii", L"QuelmarSetup.exe -\u0130NSTALL \u00e9\u4e2d", 0, Outcome::Ignored},
+        LaunchCase{"ControlCharacters", L"QuelmarSetup.exe \x1b[2J-install", 0, Outcome::Ignored},
+        LaunchCase{"UnpairedQuote", L"\"QuelmarSetup.exe -install", 0, Outcome::Ignored},
+        LaunchCase{"VeryLong", L"QuelmarSetup.exe " + std::wstring(30000, L'x'), 0, Outcome::Ignored},
+        LaunchCase{"Uninstall", L"QuelmarSetup.exe -UNINSTALL", 0, Outcome::Uninstalled},
+        LaunchCase{"UninstallWithExtra", L"QuelmarSetup.exe /uninstall extra", 0, Outcome::Uninstalled}),
     [](const ::testing::TestParamInfo<LaunchCase>& info) { return info.param.name; });
 
 }  // namespace

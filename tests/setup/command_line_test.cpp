@@ -8,7 +8,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int);  // the program's entry, 
 
 namespace {
 
+// Each row goes by its name.
+const auto kRowName = [](const auto& info) { return std::string(info.param.name); };
+
 struct TailCase {
+    const char* name;
     const wchar_t* commandLine;
     const wchar_t* tail;
 };
@@ -21,21 +25,23 @@ TEST_P(TailOfCommandLine, SkipsTheProgramNameAndTheBlanksAfterIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, TailOfCommandLine,
-    ::testing::Values(TailCase{L"QuelmarSetup.exe -install", L"-install"},
-                      TailCase{L"\"C:\\dir with blanks\\QuelmarSetup.exe\"   -install", L"-install"},
-                      TailCase{L"QuelmarSetup.exe\t \t/uninstall extra", L"/uninstall extra"},
-                      TailCase{L"QuelmarSetup.exe \"-install\"", L"\"-install\""},
+    ::testing::Values(TailCase{"PlainName", L"QuelmarSetup.exe -install", L"-install"},
+                      TailCase{"QuotedNameWithBlanks", L"\"C:\\dir with blanks\\QuelmarSetup.exe\"   -install", L"-install"},
+                      TailCase{"TabsAndBlanks", L"QuelmarSetup.exe\t \t/uninstall extra", L"/uninstall extra"},
+                      TailCase{"QuotedTailKeepsItsQuotes", L"QuelmarSetup.exe \"-install\"", L"\"-install\""},
                       // A quote toggles the quoted state anywhere in the name.
-                      TailCase{L"C:\\a\" b\"c\\Setup.exe -install", L"-install"},
-                      TailCase{L"\"unpaired -install", L""},
-                      TailCase{L"QuelmarSetup.exe", L""},
-                      TailCase{L"QuelmarSetup.exe   ", L""},
-                      TailCase{L"", L""},
+                      TailCase{"QuoteInsideTheName", L"C:\\a\" b\"c\\Setup.exe -install", L"-install"},
+                      TailCase{"UnpairedQuoteTakesTheWholeLine", L"\"unpaired -install", L""},
+                      TailCase{"NoTail", L"QuelmarSetup.exe", L""},
+                      TailCase{"OnlyBlanksAfterTheName", L"QuelmarSetup.exe   ", L""},
+                      TailCase{"EmptyCommandLine", L"", L""},
                       // Every character from 1 to 0x20 ends the name and is skipped.
-                      TailCase{L"Setup.exe\x01\x1f\x20-install", L"-install"},
-                      TailCase{L"Setup.exe\x7f-install", L""}));
+                      TailCase{"ControlCharactersEndTheName", L"Setup.exe\x01\x1f\x20-install", L"-install"},
+                      TailCase{"DeleteIsPartOfTheName", L"Setup.exe\x7f-install", L""}),
+    kRowName);
 
 struct KeywordCase {
+    const char* name;
     const wchar_t* tail;
     SetupCommand command;
 };
@@ -48,21 +54,22 @@ TEST_P(RecognizedKeyword, ComparesOnlyTheBeginningWithoutRegardToCase) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tails, RecognizedKeyword,
-    ::testing::Values(KeywordCase{L"-install", SetupCommand::Install},
-                      KeywordCase{L"/INSTALL", SetupCommand::Install},
-                      KeywordCase{L"-Install", SetupCommand::Install},
-                      KeywordCase{L"/install /quiet", SetupCommand::Install},
-                      KeywordCase{L"-installer", SetupCommand::Install},
-                      KeywordCase{L"-UNINSTALL", SetupCommand::Uninstall},
-                      KeywordCase{L"/uninstall extra", SetupCommand::Uninstall},
-                      KeywordCase{L"-uninstallnow", SetupCommand::Uninstall},
-                      KeywordCase{L"install", SetupCommand::None},
-                      KeywordCase{L"--install", SetupCommand::None},
-                      KeywordCase{L"\"-install\"", SetupCommand::None},
-                      KeywordCase{L"-instal", SetupCommand::None},
-                      KeywordCase{L"-uninstal", SetupCommand::None},
-                      KeywordCase{L" -install", SetupCommand::None},
-                      KeywordCase{L"", SetupCommand::None}));
+    ::testing::Values(KeywordCase{"DashInstall", L"-install", SetupCommand::Install},
+                      KeywordCase{"SlashInstallUpperCase", L"/INSTALL", SetupCommand::Install},
+                      KeywordCase{"DashInstallMixedCase", L"-Install", SetupCommand::Install},
+                      KeywordCase{"SlashInstallWithMore", L"/install /quiet", SetupCommand::Install},
+                      KeywordCase{"DashInstallGluedLetters", L"-installer", SetupCommand::Install},
+                      KeywordCase{"DashUninstallUpperCase", L"-UNINSTALL", SetupCommand::Uninstall},
+                      KeywordCase{"SlashUninstallWithMore", L"/uninstall extra", SetupCommand::Uninstall},
+                      KeywordCase{"DashUninstallGluedLetters", L"-uninstallnow", SetupCommand::Uninstall},
+                      KeywordCase{"NoDash", L"install", SetupCommand::None},
+                      KeywordCase{"DoubleDash", L"--install", SetupCommand::None},
+                      KeywordCase{"QuotedKeyword", L"\"-install\"", SetupCommand::None},
+                      KeywordCase{"ShortInstall", L"-instal", SetupCommand::None},
+                      KeywordCase{"ShortUninstall", L"-uninstal", SetupCommand::None},
+                      KeywordCase{"LeadingBlank", L" -install", SetupCommand::None},
+                      KeywordCase{"EmptyTail", L"", SetupCommand::None}),
+    kRowName);
 
 // Every platform call the flows could make, counted.
 int platformCalls;
@@ -122,23 +129,33 @@ protected:
     ApiRestore restore_;
 };
 
-class UnrecognisedTail : public CountedPlatformCalls, public ::testing::WithParamInterface<std::wstring> {};
+struct HostileTail {
+    const char* name;
+    std::wstring tail;
+};
+
+class UnrecognisedTail : public CountedPlatformCalls, public ::testing::WithParamInterface<HostileTail> {};
 
 TEST_P(UnrecognisedTail, ReturnsZeroAndTouchesNothing) {
-    EXPECT_EQ(RunSetupCommand(GetParam().c_str()), 0);
+    EXPECT_EQ(RunSetupCommand(GetParam().tail.c_str()), 0);
     EXPECT_EQ(platformCalls, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     HostileTails, UnrecognisedTail,
-    ::testing::Values(std::wstring(), std::wstring(L"install"), std::wstring(L"--install"),
-                      std::wstring(L"\"-install\""), std::wstring(L"\"/uninstall"),
-                      std::wstring(L"-instal"), std::wstring(L"x-install"),
-                      std::wstring(L"\x0001\x001f-install"), std::wstring(L"\t-uninstall"),
-                      std::wstring(L"-\u0131nstall"),  // dotless i: no locale folding
-                      std::wstring(L"\u2013install"), std::wstring(L"\uFF0Dinstall"),
-                      std::wstring(L"-\xD800install"), std::wstring(100000, L'A'),
-                      std::wstring(70000, L'"'), std::wstring(L"-uninstal") + std::wstring(5000, L'\\')));
+    ::testing::Values(HostileTail{"Empty", L""}, HostileTail{"NoDash", L"install"},
+                      HostileTail{"DoubleDash", L"--install"}, HostileTail{"QuotedKeyword", L"\"-install\""},
+                      HostileTail{"QuoteBeforeUninstall", L"\"/uninstall"}, HostileTail{"ShortInstall", L"-instal"},
+                      HostileTail{"LetterBeforeKeyword", L"x-install"},
+                      HostileTail{"ControlCharactersBeforeKeyword", L"\x0001\x001f-install"},
+                      HostileTail{"TabBeforeUninstall", L"\t-uninstall"},
+                      HostileTail{"DotlessI", L"-\u0131nstall"},  // no locale folding
+                      HostileTail{"EnDash", L"\u2013install"}, HostileTail{"FullWidthHyphen", L"\uFF0Dinstall"},
+                      HostileTail{"LoneSurrogate", L"-\xD800install"},
+                      HostileTail{"HundredThousandLetters", std::wstring(100000, L'A')},
+                      HostileTail{"SeventyThousandQuotes", std::wstring(70000, L'"')},
+                      HostileTail{"ShortUninstallThenBackslashes", L"-uninstal" + std::wstring(5000, L'\\')}),
+    kRowName);
 
 // The program runs elevated from a folder that others may write to (the
 // installer's temporary folder): before anything else, its entry restricts

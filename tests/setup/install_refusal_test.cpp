@@ -120,7 +120,7 @@ protected:
     ApiRestore restore_;
 };
 
-TEST_P(InstallRefusal, LogsThenAsksForTheImagingStateThenShowsTheBox) {
+TEST_P(InstallRefusal, LogsThenShowsTheBoxSendsTheMessageOrStaysSilent) {
     const RefusalCase& c = GetParam();
     if (c.state != State::KeyMissing) {
         SetRegistryString(HKEY_LOCAL_MACHINE, kSetupStateKey, L"ImageState",

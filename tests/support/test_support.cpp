@@ -87,18 +87,34 @@ const std::wstring kSetupStateKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersi
 
 std::wstring PrevaultLogPath() { return L"C:\\Prevault\\Logs\\QuelmarSetup.log"; }
 
+namespace {
+// "[YYYY-MM-DD hh:mm:ss] ": '9' stands for a digit, anything else for itself.
+constexpr char kTimestampShape[] = "[9999-99-99 99:99:99] ";
+constexpr size_t kTimestampLength = sizeof kTimestampShape - 1;
+
+bool HasTimestampShape(const std::string& text) {
+    if (text.size() != kTimestampLength) return false;
+    for (size_t i = 0; i < kTimestampLength; ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kTimestampShape[i] == '9' ? !digit : text[i] != kTimestampShape[i]) return false;
+    }
+    return true;
+}
+}  // namespace
+
 std::string WithoutTimestamps(const std::string& log) {
     std::string result;
     size_t i = 0;
     while (i < log.size()) {
-        if (log[i] == '[' && i + 22 <= log.size() && log[i + 5] == '-' && log[i + 8] == '-' &&
-            log[i + 11] == ' ' && log[i + 14] == ':' && log[i + 17] == ':' && log[i + 20] == ']' &&
-            log[i + 21] == ' ') {
+        // An entry's timestamp is the only "[" followed by a digit that the logs hold.
+        const bool stamp = log[i] == '[' && i + 1 < log.size() && log[i + 1] >= '0' && log[i + 1] <= '9';
+        if (stamp && HasTimestampShape(log.substr(i, kTimestampLength))) {
             result += "[T] ";
-            i += 22;
-        } else {
-            result += log[i++];
+            i += kTimestampLength;
+            continue;
         }
+        if (stamp) ADD_FAILURE() << "malformed timestamp at byte " << i << ": " << log.substr(i, kTimestampLength);
+        result += log[i++];
     }
     return result;
 }

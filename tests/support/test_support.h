@@ -30,8 +30,9 @@ std::wstring ProgramFilesFolder();
 std::wstring SetupLogPath();
 std::wstring PrevaultLogPath();
 
-// The log's entries with their 22-character timestamps replaced by "[T] ",
-// after checking that each one has the right shape.
+// The log's entries with their timestamps "[YYYY-MM-DD hh:mm:ss] " replaced by
+// "[T] ". A "[" followed by a digit that does not begin a timestamp of that
+// shape fails the test and stays as it is.
 std::string WithoutTimestamps(const std::string& log);
 
 // Windows' own setup state, under HKEY_LOCAL_MACHINE (value "ImageState").

@@ -283,26 +283,27 @@ TEST_P(AddTaskSchedulerFailure, LogsItsMessageReturnsItsResultAndLeavesWhatItSho
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, AddTaskSchedulerFailure, ::testing::ValuesIn(kFailures),
                          [](const ::testing::TestParamInfo<Failure>& info) {
-                             return CallCaseName(info.param.call, info.index);
+                             return CallCaseName(info.param.call, info.param.on);
                          });
 
 // A string argument that cannot be allocated fails its call with E_OUTOFMEMORY.
 struct Allocation {
+    const char* name;  // the string's role
     const wchar_t* text;
     const char* logged;
     int returned;
 };
 
 const Allocation kAllocations[] = {
-    {L"\\", "AddTaskScheduler(): Cannot get Root Task Folder pointer (8007000e)", 1},
-    {L"Tarvo Quelmar", "AddTaskScheduler(): Cannot create Tarvo Task Sub Folder (8007000e)", 1},
-    {L"2013-05-01T02:10:00", "AddTaskScheduler(): Cannot put registration date (8007000e)", 0},
-    {L"PT0S", "AddTaskScheduler(): Cannot put execution time limit property (8007000e)", 1},
-    {L"PT30S", "AddTaskScheduler(): Cannot set delay time for task startr (8007000e)", 1},
-    {L"/byrunkey", "AddTaskScheduler(): Cannot put arguments of executable (8007000e)", 1},
-    {L"AllUsers", "", 0},
-    {L"S-1-5-32-545", "AddTaskScheduler(): Error saveing the Task (8007000e)", 1},
-    {L"", "AddTaskScheduler(): Error saveing the Task (8007000e)", 1},
+    {"RootFolderPath", L"\\", "AddTaskScheduler(): Cannot get Root Task Folder pointer (8007000e)", 1},
+    {"ProductFolderName", L"Tarvo Quelmar", "AddTaskScheduler(): Cannot create Tarvo Task Sub Folder (8007000e)", 1},
+    {"RegistrationDate", L"2013-05-01T02:10:00", "AddTaskScheduler(): Cannot put registration date (8007000e)", 0},
+    {"NoTimeLimit", L"PT0S", "AddTaskScheduler(): Cannot put execution time limit property (8007000e)", 1},
+    {"LogonDelay", L"PT30S", "AddTaskScheduler(): Cannot set delay time for task startr (8007000e)", 1},
+    {"Arguments", L"/byrunkey", "AddTaskScheduler(): Cannot put arguments of executable (8007000e)", 1},
+    {"PrincipalId", L"AllUsers", "", 0},
+    {"UsersGroupSid", L"S-1-5-32-545", "AddTaskScheduler(): Error saveing the Task (8007000e)", 1},
+    {"DefaultSecurity", L"", "AddTaskScheduler(): Error saveing the Task (8007000e)", 1},
 };
 
 class AddTaskSchedulerAllocation : public AddTaskSchedulerOnStandin, public ::testing::WithParamInterface<Allocation> {};
@@ -315,6 +316,7 @@ TEST_P(AddTaskSchedulerAllocation, FailsTheCallThatNeedsTheString) {
     EXPECT_EQ(Task() != nullptr, allocation.returned == 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachString, AddTaskSchedulerAllocation, ::testing::ValuesIn(kAllocations));
+INSTANTIATE_TEST_SUITE_P(EachString, AddTaskSchedulerAllocation, ::testing::ValuesIn(kAllocations),
+                         [](const ::testing::TestParamInfo<Allocation>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -204,7 +204,7 @@ TEST_P(DeleteTaskSchedulerFailure, LogsItsMessageReturnsItsResultAndKeepsWhatWas
 
 INSTANTIATE_TEST_SUITE_P(EveryStep, DeleteTaskSchedulerFailure, ::testing::ValuesIn(kFailures),
                          [](const ::testing::TestParamInfo<Failure>& info) {
-                             return CallCaseName(info.param.call, info.index);
+                             return CallCaseName(info.param.call, info.param.on);
                          });
 
 TEST_F(DeleteTaskSchedulerOnStandin, TheRootFolderNameThatCannotBeAllocatedFailsItsStep) {

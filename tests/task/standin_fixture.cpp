@@ -102,10 +102,17 @@ void StandinTaskScheduler::UseProgramFilesFolder(const wchar_t* folder) {
     api().SHGetSpecialFolderPathW = FakeSHGetSpecialFolderPathW;
 }
 
-std::string CallCaseName(const char* call, size_t row) {
+std::string CallCaseName(const char* call, const wchar_t* on) {
     std::string name;
     for (const char* c = call; *c; ++c) {
         if (isalnum(static_cast<unsigned char>(*c))) name += *c;
     }
-    return name + "_" + std::to_string(row);
+    if (!*on) return name;
+    const std::wstring folder = wcsrchr(on, L'\\') + 1;
+    if (folder.empty()) return name + "_OnRoot";
+    name += "_On";
+    for (wchar_t c : folder) {
+        if (iswalnum(c)) name += static_cast<char>(c);
+    }
+    return name;
 }

@@ -40,8 +40,10 @@ private:
     static ComRecord record_;
 };
 
-// A test name for a table row about a call: "ITaskFolder::GetTasks", row 5 -> "ITaskFolderGetTasks_5".
-std::string CallCaseName(const char* call, size_t row);
+// A test name for a table row about a call on a folder: "ITaskFolder::GetTasks" on
+// "\Tarvolund" -> "ITaskFolderGetTasks_OnTarvolund", on "\" -> "..._OnRoot", on
+// no folder in particular ("") -> "ITaskFolderGetTasks".
+std::string CallCaseName(const char* call, const wchar_t* on);
 
 // The product's folders and task in the Task Scheduler's namespace.
 extern const std::wstring kMakerPath;
