@@ -127,6 +127,7 @@ TEST_F(SetupLogWriters, LogMessageWritesTheSameEntryToBothLogs) {
 }
 
 struct SizeCase {
+    const char* name;
     size_t bytesBefore;
     bool keptOldEntries;
 };
@@ -149,7 +150,9 @@ TEST_P(LogSizeLimit, OnlyALogOverTheLimitIsStartedAnew) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Boundary, LogSizeLimit,
-                         ::testing::Values(SizeCase{1048575, true}, SizeCase{1048576, false}));
+                         ::testing::Values(SizeCase{"AtTheLimitKept", 1048575, true},
+                                           SizeCase{"OneByteOverStartedAnew", 1048576, false}),
+                         [](const ::testing::TestParamInfo<SizeCase>& info) { return info.param.name; });
 
 TEST_F(SetupLogWriters, SizeTestUsesAllSixtyFourBitsOfTheSize) {
     WriteSetupLog("");
