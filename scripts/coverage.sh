@@ -30,7 +30,9 @@ ctest --preset coverage
 program_counts=build-coverage/CMakeFiles/QuelmarSetup.dir/src/setup/main.cpp.gcda
 [ -e "$program_counts" ] || { echo "QuelmarSetup.exe wrote no counts ($program_counts)" >&2; exit 1; }
 
+# The prefix's drive Z: is a link to the whole Linux file system: gcovr must
+# not search it, or it finds the counts of every other build on the machine.
 gcovr --root . --filter 'src/' --gcov-executable i686-w64-mingw32-gcov \
-      --json build-coverage/coverage.json build-coverage
+      --exclude-directories '.*/wineprefix' --json build-coverage/coverage.json build-coverage
 gcovr --root . --add-tracefile build-coverage/coverage.json
 gcovr --root . --add-tracefile build-coverage/coverage.json --branches
