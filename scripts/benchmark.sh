@@ -10,10 +10,10 @@
 # firmware method, writes or deletes the Control Panel keys and registers or
 # deletes the task.
 #
-# Prints each run's mean, minimum and maximum, and each flow's mean, minimum
-# and maximum as ratios to both references' means. A run whose maximum is more
-# than 1.5 times its minimum is too spread out to trust the means: the report
-# says so. Every run must exit 0 in every round; otherwise the times are not
+# Prints each run's mean with its standard error, minimum and maximum, and each
+# run's mean, minimum and maximum as ratios to both references' means. A run
+# whose mean has a standard error above 5 % is too spread out to trust: the
+# report says so. Every run must exit 0 in every round; otherwise the times are not
 # the flows' (an install refused at once is quick), and the script fails.
 # Not a test: the numbers depend on the machine.
 set -euo pipefail
@@ -46,9 +46,12 @@ wine "$build/tests/launcher/bench.exe" "$rounds" \
     "$(winpath "$out/install.txt")" "$(winpath "$out/uninstall.txt")" \
     2>/dev/null | tr -d '\r' >"$out/times.tsv"
 
-awk -F'\t' -v rounds="$rounds" -v widest=1.5 '
+# A run's mean is trusted when its standard error (standard deviation over the
+# square root of the rounds) is at most 5 % of it: one slow start moves the
+# maximum a lot, the mean of many rounds little.
+awk -F'\t' -v rounds="$rounds" -v widest=5 '
     { n = split($1, p, /[\\\/]/); name = p[n]; sub(/\.txt$/, "", name)
-      code[name] = $2; mean[name] = $3; low[name] = $4; high[name] = $5 }
+      code[name] = $2; mean[name] = $3; low[name] = $4; high[name] = $5; error[name] = 100 * $6 / sqrt(rounds) / $3 }
     function ratios(r, to) {
         return sprintf("%5.2fx (%.2f-%.2f)", mean[r] / mean[to], low[r] / mean[to], high[r] / mean[to])
     }
@@ -57,19 +60,18 @@ awk -F'\t' -v rounds="$rounds" -v widest=1.5 '
         printf "  nothing: a program that exits at once\n"
         printf "  floor:   COM start-up and the two services connected (WMI locator, Task Scheduler); a flow\n"
         printf "           also calls the firmware method, writes or deletes keys and registers or deletes the task\n"
-        printf "%-10s %6s %8s %8s %8s %8s  %-22s %s\n", "run", "exit", "mean", "min", "max", "max/min",
+        printf "%-10s %6s %8s %7s %8s %8s  %-22s %s\n", "run", "exit", "mean", "+-", "min", "max",
                "/nothing (min-max)", "/floor (min-max)"
         split("nothing floor install uninstall", order, " ")
         for (i = 1; i <= 4; i++) { r = order[i]
-            spread[r] = high[r] / low[r]
-            printf "%-10s %6s %8.1f %8.1f %8.1f %7.2fx  %-22s %s\n", r, code[r], mean[r], low[r], high[r],
-                   spread[r], ratios(r, "nothing"), ratios(r, "floor")
-            if (spread[r] > widest) wide = wide sprintf("%s %s %.2fx", wide == "" ? "" : ",", r, spread[r])
+            printf "%-10s %6s %8.1f %6.1f%% %8.1f %8.1f  %-22s %s\n", r, code[r], mean[r], error[r], low[r], high[r],
+                   ratios(r, "nothing"), ratios(r, "floor")
+            if (error[r] > widest) wide = wide sprintf("%s %s %.1f%%", wide == "" ? "" : ",", r, error[r])
         }
         if (wide != "")
-            printf "SPREAD TOO WIDE (max/min above %.1fx):%s. Do not trust these means; run again on a quiet machine.\n", widest, wide
+            printf "SPREAD TOO WIDE (standard error of the mean above %d%%):%s. Do not trust these means; run again with more rounds or on a quiet machine.\n", widest, wide
         else
-            printf "Every run within %.1fx (max/min): the means can be compared.\n", widest
+            printf "Every mean within %d%% (standard error): the means can be compared.\n", widest
         for (i = 1; i <= 4; i++) { r = order[i]
             if (code[r] != "0") {
                 printf "FAILED: %s exited %s, not 0 in every round: these are not the times of its work.\n", r, code[r]

@@ -2,8 +2,9 @@
 // Runs the raw command lines (one per file, UTF-8, as for launch.exe) in turn,
 // REPEAT rounds, and prints for each its exit codes (each code that a run gave,
 // comma-separated, in the order first seen: "0" when every run exited 0) and
-// the mean, minimum and maximum wall-clock time of one run in milliseconds,
-// tab-separated.
+// the mean, minimum, maximum and standard deviation of the wall-clock time of
+// one run in milliseconds, tab-separated.
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <windows.h>
@@ -63,11 +64,14 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < count; ++i) {
         double sum = 0;
         for (double t : times[i]) sum += t;
+        const double mean = sum / times[i].size();
+        double squares = 0;
+        for (double t : times[i]) squares += (t - mean) * (t - mean);
         printf("%ls\t", argv[i + 2]);
         for (size_t c = 0; c < exitCodes[i].size(); ++c) printf(c ? ",%lu" : "%lu", exitCodes[i][c]);
-        printf("\t%.1f\t%.1f\t%.1f\n", sum / times[i].size(),
-               *std::min_element(times[i].begin(), times[i].end()),
-               *std::max_element(times[i].begin(), times[i].end()));
+        printf("\t%.1f\t%.1f\t%.1f\t%.2f\n", mean, *std::min_element(times[i].begin(), times[i].end()),
+               *std::max_element(times[i].begin(), times[i].end()),
+               times[i].size() > 1 ? sqrt(squares / (times[i].size() - 1)) : 0.0);
     }
     return 0;
 }
