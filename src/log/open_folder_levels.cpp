@@ -5,8 +5,8 @@ bool OpenFolderLevels(LogFolder& folder, const wchar_t* const (&levels)[2], bool
     HANDLE above = folder.base.get();
     for (size_t i = 0; i < 2; ++i) {
         if (!AppendName(folder.path, levels[i]) || !AppendName(folder.finalPath, levels[i])) return false;
-        // Made in the level above when missing, in one step: a level that
-        // another program makes meanwhile is opened and checked like any other.
+        // Made in the level above when missing; a level that another program
+        // makes meanwhile is opened and checked like any other.
         FileHandle& level = folder.levels[i];
         BY_HANDLE_FILE_INFORMATION info;
         if (!OpenLogEntry(level, above, levels[i], EntryKind::Folder, disposition) ||
