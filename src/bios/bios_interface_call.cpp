@@ -21,8 +21,7 @@ constexpr LONG kEnumerationTimeout = 2000;  // milliseconds
 void InitialiseSecurity(LONG& securityInitialised) {
     if (securityInitialised) return;
     if (SUCCEEDED(api().CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_CONNECT,
-                                             RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE,
-                                             nullptr))) {
+                                             RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr))) {
         securityInitialised = 1;
     }
 }

@@ -1,5 +1,6 @@
 #include "cpl/control_panel_table.h"
 
+// clang-format off
 const ControlPanelKey kControlPanelKeys[kControlPanelKeyCount] = {
     // hive             key path
     {HKEY_CLASSES_ROOT, L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}",
@@ -11,9 +12,11 @@ const ControlPanelKey kControlPanelKeys[kControlPanelKeyCount] = {
     {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}",
      "SetRegKeyForControlPanel(): Could not create HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\n"},
 };
+// clang-format on
 
 // Every value is REG_SZ. The command is quoted because the Program Files path
 // has blanks; the resource references stay bare, as the shell reads them.
+// clang-format off
 const ControlPanelValue kControlPanelValues[kControlPanelValueCount] = {
     // key         name                              data
     {kClassKey,     L"",                             kText,   L"Tarvo Quelmar"},
@@ -25,7 +28,9 @@ const ControlPanelValue kControlPanelValues[kControlPanelValueCount] = {
     {kCommandKey,   L"",                             kFormat, L"\"%s\\Tarvolund\\Tarvo Quelmar\\Quelmar.exe\""},
     {kNameSpaceKey, L"",                             kText,   L"Tarvo Quelmar"},
 };
+// clang-format on
 
+// clang-format off
 const RegistryKeyPath kControlPanelDeletions[kControlPanelDeletionCount] = {
     // hive              key deleted
     {HKEY_CLASSES_ROOT,  L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}\\DefaultIcon"},
@@ -35,3 +40,4 @@ const RegistryKeyPath kControlPanelDeletions[kControlPanelDeletionCount] = {
     {HKEY_CLASSES_ROOT,  L"CLSID\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}"},
     {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}"},
 };
+// clang-format on

@@ -61,8 +61,8 @@ int AppendLogEntry(const LogFolder& folder, const char* message) {
     SYSTEMTIME now;
     api().GetLocalTime(&now);
     char prefix[512];
-    BoundedFormat(prefix, sizeof prefix, "[%04d-%02d-%02d %02d:%02d:%02d] ", now.wYear, now.wMonth,
-                  now.wDay, now.wHour, now.wMinute, now.wSecond);
+    BoundedFormat(prefix, sizeof prefix, "[%04d-%02d-%02d %02d:%02d:%02d] ", now.wYear, now.wMonth, now.wDay, now.wHour,
+                  now.wMinute, now.wSecond);
     WriteText(file.get(), prefix);
     WriteText(file.get(), message);
     return 1;

@@ -5,8 +5,7 @@
 bool GetFinalPath(HANDLE entry, wchar_t (&path)[MAX_PATH]) {
     constexpr DWORD kCapacity = MAX_PATH + 4;  // room for the "\\?\" in front
     wchar_t found[kCapacity];
-    DWORD length = api().GetFinalPathNameByHandleW(entry, found, kCapacity,
-                                                    FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    DWORD length = api().GetFinalPathNameByHandleW(entry, found, kCapacity, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0 || length >= kCapacity) return false;
     const wchar_t* start = wcsncmp(found, L"\\\\?\\", 4) == 0 ? found + 4 : found;
     if (wcslen(start) >= MAX_PATH) return false;

@@ -28,8 +28,7 @@ void LogRegistryFailure(const char* format, const wchar_t* valueName) {
 
 int InPinProcess() {
     RegKey key;
-    if (api().RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSetupStateKey, 0, KEY_QUERY_VALUE, key.put()) !=
-        ERROR_SUCCESS) {
+    if (api().RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSetupStateKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
         LogRegistryFailure("InPinProcess(): Could not open HKEY_LOCAL_MACHINE\\%s\n", nullptr);
         return kNotImaging;
     }
@@ -38,10 +37,9 @@ int InPinProcess() {
     wchar_t state[kImageStateBytes / sizeof(wchar_t) + 1] = {};
     DWORD type = 0;
     DWORD size = kImageStateBytes;
-    if (api().RegQueryValueExW(key.get(), kImageStateValue, nullptr, &type,
-                               reinterpret_cast<BYTE*>(state), &size) != ERROR_SUCCESS) {
-        LogRegistryFailure("InPinProcess(): Could not query HKEY_LOCAL_MACHINE\\%s\n",
-                           kImageStateValue);
+    if (api().RegQueryValueExW(key.get(), kImageStateValue, nullptr, &type, reinterpret_cast<BYTE*>(state), &size) !=
+        ERROR_SUCCESS) {
+        LogRegistryFailure("InPinProcess(): Could not query HKEY_LOCAL_MACHINE\\%s\n", kImageStateValue);
         return kNotImaging;
     }
     key.reset();

@@ -69,8 +69,7 @@ bool GetFinalPath(HANDLE entry, wchar_t (&path)[MAX_PATH]);
 // True when the opened entry is a plain folder or file as asked (no reparse
 // point; a file with a single name) and its final path is the expected one
 // (compared without regard to case). Fills in what the handle reports.
-bool CheckOpenedEntry(HANDLE entry, EntryKind kind, const wchar_t* expectedFinalPath,
-                      BY_HANDLE_FILE_INFORMATION& info);
+bool CheckOpenedEntry(HANDLE entry, EntryKind kind, const wchar_t* expectedFinalPath, BY_HANDLE_FILE_INFORMATION& info);
 
 // Opens the log file in the checked folder, tests its size, starts it anew
 // when over size, appends the timestamp and the message. 1 when written.

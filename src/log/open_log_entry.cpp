@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr NTSTATUS kOplockBreakInProgress = 0x00000108;               // STATUS_OPLOCK_BREAK_IN_PROGRESS
+constexpr NTSTATUS kOplockBreakInProgress = 0x00000108;                 // STATUS_OPLOCK_BREAK_IN_PROGRESS
 constexpr NTSTATUS kNameNotFound = static_cast<NTSTATUS>(0xC0000034);   // STATUS_OBJECT_NAME_NOT_FOUND
 constexpr NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035);  // STATUS_OBJECT_NAME_COLLISION
 
@@ -55,8 +55,8 @@ bool OpenLogEntry(FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKi
     HANDLE opened = INVALID_HANDLE_VALUE;
     auto open = [&](ULONG createDisposition) {
         IO_STATUS_BLOCK status;
-        return api().NtCreateFile(&opened, shape.access, &attributes, &status, nullptr, shape.attributes,
-                                  shape.share, createDisposition, options, nullptr, 0);
+        return api().NtCreateFile(&opened, shape.access, &attributes, &status, nullptr, shape.attributes, shape.share,
+                                  createDisposition, options, nullptr, 0);
     };
     // An entry is made only where no name is at all, since making one never
     // follows a link; one that another program makes meanwhile is opened.

@@ -16,10 +16,10 @@
 
 // A failed HRESULT ends the operation and is its result; nothing is logged
 // (the operation's caller decides what the failure means).
-#define RETURN_IF_FAILED(call)                   \
-    do {                                         \
-        const HRESULT failed_ = (call);          \
-        if (FAILED(failed_)) return failed_;     \
+#define RETURN_IF_FAILED(call)               \
+    do {                                     \
+        const HRESULT failed_ = (call);      \
+        if (FAILED(failed_)) return failed_; \
     } while (0)
 
 // A failed HRESULT is logged with the message and ends the operation with result.

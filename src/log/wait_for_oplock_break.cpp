@@ -6,8 +6,7 @@ bool WaitForOplockBreak(HANDLE entry) {
     // when the request ends.
     OVERLAPPED request = {};
     DWORD bytes;
-    if (api().DeviceIoControl(entry, FSCTL_OPLOCK_BREAK_NOTIFY, nullptr, 0, nullptr, 0, &bytes, &request))
-        return true;
+    if (api().DeviceIoControl(entry, FSCTL_OPLOCK_BREAK_NOTIFY, nullptr, 0, nullptr, 0, &bytes, &request)) return true;
     if (GetLastError() != ERROR_IO_PENDING) return false;
     if (api().WaitForSingleObject(entry, kOplockBreakWaitMs) == WAIT_OBJECT_0 &&
         api().GetOverlappedResult(entry, &request, &bytes, FALSE))

@@ -20,7 +20,10 @@ public:
         }
     }
     // For a call that hands out a new reference.
-    T** put() { reset(); return &ptr_; }
+    T** put() {
+        reset();
+        return &ptr_;
+    }
     void** put_void() { return reinterpret_cast<void**>(put()); }
     T* get() const { return ptr_; }
     T* operator->() const { return ptr_; }
@@ -84,7 +87,10 @@ public:
             key_ = nullptr;
         }
     }
-    HKEY* put() { reset(); return &key_; }
+    HKEY* put() {
+        reset();
+        return &key_;
+    }
     HKEY get() const { return key_; }
 
 private:

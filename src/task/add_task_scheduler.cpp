@@ -157,10 +157,9 @@ bool SetPrincipal(ITaskDefinition* definition) {
 HRESULT RegisterLogonTask(ITaskFolder* folder, ITaskDefinition* definition, IRegisteredTask** registered) {
     Bstr path(kLogonTaskName);
     Variant user, password, security;
-    if (!path || !HoldString(user, kUsersGroupSid) || !HoldString(security, kDefaultSecurity))
-        return E_OUTOFMEMORY;
-    return folder->RegisterTaskDefinition(path.get(), definition, TASK_CREATE_OR_UPDATE, *user.get(),
-                                          *password.get(), TASK_LOGON_GROUP, *security.get(), registered);
+    if (!path || !HoldString(user, kUsersGroupSid) || !HoldString(security, kDefaultSecurity)) return E_OUTOFMEMORY;
+    return folder->RegisterTaskDefinition(path.get(), definition, TASK_CREATE_OR_UPDATE, *user.get(), *password.get(),
+                                          TASK_LOGON_GROUP, *security.get(), registered);
 }
 
 }  // namespace
@@ -196,8 +195,8 @@ int AddTaskScheduler() {
     if (!SetPrincipal(definition.get())) return kTaskSchedulerFailed;
 
     ComPtr<IRegisteredTask> registered;
-    RETURN_LOGGED_IF_FAILED(RegisterLogonTask(productFolder.get(), definition.get(), registered.put()),
-                            kRegisterFailed, kTaskSchedulerFailed);
+    RETURN_LOGGED_IF_FAILED(RegisterLogonTask(productFolder.get(), definition.get(), registered.put()), kRegisterFailed,
+                            kTaskSchedulerFailed);
     definition.reset();
     productFolder.reset();
     registered.reset();

@@ -7,8 +7,7 @@ namespace {
 
 constexpr const char* kCoInitializeExFailed = "DeleteTaskScheduler(): CoInitializeEx failed (%x)\n";
 constexpr const char* kSecurityFailed = "DeleteTaskScheduler(): CoInitialSecurity failed failed (%x)\n";
-constexpr const char* kCreateServiceFailed =
-    "DeleteTaskScheduler(): Failed to create an instance of ITaskService (%x)";
+constexpr const char* kCreateServiceFailed = "DeleteTaskScheduler(): Failed to create an instance of ITaskService (%x)";
 constexpr const char* kConnectFailed = "DeleteTaskScheduler(): ITaskService::Connect failed (%x)";
 constexpr const char* kRootFolderFailed = "DeleteTaskScheduler(): Cannot get Root Task Folder pointer (%x)";
 
@@ -53,8 +52,7 @@ FolderContent CountContent(ComPtr<ITaskFolder>& folder, const CountMessages& mes
     RETURN_LOGGED_IF_FAILED(taskCount, messages.taskCount, FolderContent::CountFailed);
 
     ComPtr<ITaskFolderCollection> folderList;
-    RETURN_LOGGED_IF_FAILED(folder->GetFolders(0, folderList.put()), messages.getFolders,
-                            FolderContent::CountFailed);
+    RETURN_LOGGED_IF_FAILED(folder->GetFolders(0, folderList.put()), messages.getFolders, FolderContent::CountFailed);
     const HRESULT folderCount = folderList->get_Count(&folders);
     folderList.reset();
     folder.reset();

@@ -6,8 +6,8 @@ HRESULT InitializeTaskSchedulerSecurity() {
 }
 
 HRESULT CreateTaskService(ITaskService** service) {
-    return api().CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_ITaskService, reinterpret_cast<void**>(service));
+    return api().CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
+                                  reinterpret_cast<void**>(service));
 }
 
 HRESULT ConnectToLocalMachine(ITaskService* service) {

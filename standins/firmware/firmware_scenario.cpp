@@ -146,6 +146,4 @@ void SaveSetting(const std::wstring& path, const std::array<BYTE, 4>& setting) {
     WriteText(path, HexBytes(setting.data(), setting.size()) + "\n", L"wb");
 }
 
-void AppendJournalLine(const std::wstring& path, const std::string& line) {
-    WriteText(path, line + "\n", L"ab");
-}
+void AppendJournalLine(const std::wstring& path, const std::string& line) { WriteText(path, line + "\n", L"ab"); }

@@ -38,7 +38,6 @@ namespace {
 
 const char kCreateStep[] = "CreateInstance WbemAdministrativeLocator";
 
-
 const int kInsideThisModule = 0;
 
 std::wstring ServerFolder() {
@@ -96,6 +95,4 @@ STDAPI DllGetClassObject(REFCLSID classId, REFIID iid, LPVOID* object) {
     return factory.Serve(CLSID_WbemAdministrativeLocator, classId, iid, object);
 }
 
-STDAPI DllCanUnloadNow() {
-    return factory.locks == 0 && Server().firmware.LiveObjects() == 0 ? S_OK : S_FALSE;
-}
+STDAPI DllCanUnloadNow() { return factory.locks == 0 && Server().firmware.LiveObjects() == 0 ? S_OK : S_FALSE; }

@@ -11,8 +11,7 @@ HRESULT SimulatedEnumerator::Next(LONG timeout, ULONG count, IWbemClassObject** 
 
     yielded_ = true;
     SimulatedObject* instance = nullptr;
-    HandOut<SimulatedObject>(&instance, firmware_, L"tlvBIntM", SimulatedObject::Kind::Instance,
-                             "tlvBIntM instance");
+    HandOut<SimulatedObject>(&instance, firmware_, L"tlvBIntM", SimulatedObject::Kind::Instance, "tlvBIntM instance");
     VARIANT path;
     path.vt = VT_BSTR;
     path.bstrVal = SysAllocString(SimulatedFirmware::InstancePath());

@@ -84,8 +84,8 @@ LONG SimulatedFirmware::Execute(const CommandRecord& record, std::array<BYTE, 4>
     char command[64];
     snprintf(command, sizeof command, "command %ld, rwReturnCode %ld", record.command, returnCode);
     Record("Execute",
-           std::string(command) + ", data " + HexBytes(record.data.data(), record.data.size()) +
-               ", answer " + HexBytes(answer->data(), answer->size()),
+           std::string(command) + ", data " + HexBytes(record.data.data(), record.data.size()) + ", answer " +
+               HexBytes(answer->data(), answer->size()),
            S_OK);
     return returnCode;
 }

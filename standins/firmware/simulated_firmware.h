@@ -26,11 +26,11 @@ struct JournalEntry {
 
 // How the method's answer is shaped.
 struct AnswerShape {
-    ULONG dataElements = 4;      // elements of "Data"; the answer bytes, cut or padded with 0
+    ULONG dataElements = 4;  // elements of "Data"; the answer bytes, cut or padded with 0
     LONG dataLowerBound = 0;
-    bool dataIsArray = true;     // otherwise "Data" is a VT_I4
-    bool outDataObject = true;   // otherwise "OutData" is VT_NULL
-    bool outParameters = true;   // otherwise the method succeeds without out-parameters
+    bool dataIsArray = true;    // otherwise "Data" is a VT_I4
+    bool outDataObject = true;  // otherwise "OutData" is VT_NULL
+    bool outParameters = true;  // otherwise the method succeeds without out-parameters
 };
 
 // The command record as it reached the method; a property never put stays empty or 0.

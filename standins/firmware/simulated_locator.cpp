@@ -9,9 +9,9 @@ HRESULT CreateSimulatedLocator(SimulatedFirmware& firmware, REFIID iid, void** o
     return hr;
 }
 
-HRESULT SimulatedLocator::ConnectServer(const BSTR resource, const BSTR user, const BSTR password,
-                                        const BSTR locale, LONG flags, const BSTR authority,
-                                        IWbemContext* context, IWbemServices** services) {
+HRESULT SimulatedLocator::ConnectServer(const BSTR resource, const BSTR user, const BSTR password, const BSTR locale,
+                                        LONG flags, const BSTR authority, IWbemContext* context,
+                                        IWbemServices** services) {
     std::string step = "ConnectServer " + Narrow(resource);
     HRESULT hr = firmware_.Planned(step);
     if (SUCCEEDED(hr) && (user || password || locale || flags != 0 || authority || context || !services)) {

@@ -101,8 +101,8 @@ HRESULT SimulatedObject::Put(LPCWSTR name, LONG flags, VARIANT* value, CIMTYPE t
         Set(name, *value);
         return hr;
     }
-    SimulatedObject* copy = new SimulatedObject(firmware_, embedded->className_, embedded->kind_,
-                                                "copy of " + embedded->description());
+    SimulatedObject* copy =
+        new SimulatedObject(firmware_, embedded->className_, embedded->kind_, "copy of " + embedded->description());
     for (const auto& property : embedded->properties_) copy->Set(property.first, property.second);
     VARIANT held;
     held.vt = VT_UNKNOWN;
@@ -157,7 +157,9 @@ HRESULT SimulatedObject::InheritsFrom(LPCWSTR) { return WBEM_E_NOT_SUPPORTED; }
 HRESULT SimulatedObject::PutMethod(LPCWSTR, LONG, IWbemClassObject*, IWbemClassObject*) { return WBEM_E_NOT_SUPPORTED; }
 HRESULT SimulatedObject::DeleteMethod(LPCWSTR) { return WBEM_E_NOT_SUPPORTED; }
 HRESULT SimulatedObject::BeginMethodEnumeration(LONG) { return WBEM_E_NOT_SUPPORTED; }
-HRESULT SimulatedObject::NextMethod(LONG, BSTR*, IWbemClassObject**, IWbemClassObject**) { return WBEM_E_NOT_SUPPORTED; }
+HRESULT SimulatedObject::NextMethod(LONG, BSTR*, IWbemClassObject**, IWbemClassObject**) {
+    return WBEM_E_NOT_SUPPORTED;
+}
 HRESULT SimulatedObject::EndMethodEnumeration() { return WBEM_E_NOT_SUPPORTED; }
 HRESULT SimulatedObject::GetMethodQualifierSet(LPCWSTR, IWbemQualifierSet**) { return WBEM_E_NOT_SUPPORTED; }
 HRESULT SimulatedObject::GetMethodOrigin(LPCWSTR, BSTR*) { return WBEM_E_NOT_SUPPORTED; }

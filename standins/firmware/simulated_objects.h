@@ -116,8 +116,8 @@ public:
     explicit SimulatedLocator(SimulatedFirmware& firmware) : SimulatedComObject(firmware, "locator") {}
 
     HRESULT STDMETHODCALLTYPE ConnectServer(const BSTR resource, const BSTR user, const BSTR password,
-                                            const BSTR locale, LONG flags, const BSTR authority,
-                                            IWbemContext* context, IWbemServices** services) override;
+                                            const BSTR locale, LONG flags, const BSTR authority, IWbemContext* context,
+                                            IWbemServices** services) override;
 };
 
 class SimulatedServices : public SimulatedComObject<IWbemServices> {
@@ -128,8 +128,8 @@ public:
                                             IWbemCallResult**) override;
     HRESULT STDMETHODCALLTYPE CancelAsyncCall(IWbemObjectSink*) override;
     HRESULT STDMETHODCALLTYPE QueryObjectSink(LONG, IWbemObjectSink**) override;
-    HRESULT STDMETHODCALLTYPE GetObject(const BSTR path, LONG flags, IWbemContext* context,
-                                        IWbemClassObject** object, IWbemCallResult** callResult) override;
+    HRESULT STDMETHODCALLTYPE GetObject(const BSTR path, LONG flags, IWbemContext* context, IWbemClassObject** object,
+                                        IWbemCallResult** callResult) override;
     HRESULT STDMETHODCALLTYPE GetObjectAsync(const BSTR, LONG, IWbemContext*, IWbemObjectSink*) override;
     HRESULT STDMETHODCALLTYPE PutClass(IWbemClassObject*, LONG, IWbemContext*, IWbemCallResult**) override;
     HRESULT STDMETHODCALLTYPE PutClassAsync(IWbemClassObject*, LONG, IWbemContext*, IWbemObjectSink*) override;
@@ -160,8 +160,7 @@ public:
 // Yields the tlvBIntM instance once, when the firmware has one.
 class SimulatedEnumerator : public SimulatedComObject<IEnumWbemClassObject> {
 public:
-    explicit SimulatedEnumerator(SimulatedFirmware& firmware)
-        : SimulatedComObject(firmware, "tlvBIntM enumerator") {}
+    explicit SimulatedEnumerator(SimulatedFirmware& firmware) : SimulatedComObject(firmware, "tlvBIntM enumerator") {}
 
     HRESULT STDMETHODCALLTYPE Reset() override;
     HRESULT STDMETHODCALLTYPE Next(LONG timeout, ULONG count, IWbemClassObject** objects, ULONG* returned) override;

@@ -37,8 +37,8 @@ SimulatedObject* RecordOf(IWbemClassObject* inParameters) {
 
 }  // namespace
 
-HRESULT SimulatedServices::GetObject(const BSTR path, LONG flags, IWbemContext* context,
-                                     IWbemClassObject** object, IWbemCallResult** callResult) {
+HRESULT SimulatedServices::GetObject(const BSTR path, LONG flags, IWbemContext* context, IWbemClassObject** object,
+                                     IWbemCallResult** callResult) {
     std::string step = "GetObject " + Narrow(path);
     HRESULT hr = firmware_.Planned(step);
     if (SUCCEEDED(hr) && (flags != 0 || context || !object || callResult)) hr = WBEM_E_INVALID_PARAMETER;
@@ -146,12 +146,10 @@ HRESULT SimulatedServices::ExecQuery(const BSTR, const BSTR, LONG, IWbemContext*
 HRESULT SimulatedServices::ExecQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*) {
     return WBEM_E_NOT_SUPPORTED;
 }
-HRESULT SimulatedServices::ExecNotificationQuery(const BSTR, const BSTR, LONG, IWbemContext*,
-                                                 IEnumWbemClassObject**) {
+HRESULT SimulatedServices::ExecNotificationQuery(const BSTR, const BSTR, LONG, IWbemContext*, IEnumWbemClassObject**) {
     return WBEM_E_NOT_SUPPORTED;
 }
-HRESULT SimulatedServices::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*,
-                                                      IWbemObjectSink*) {
+HRESULT SimulatedServices::ExecNotificationQueryAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemObjectSink*) {
     return WBEM_E_NOT_SUPPORTED;
 }
 HRESULT SimulatedServices::ExecMethodAsync(const BSTR, const BSTR, LONG, IWbemContext*, IWbemClassObject*,

@@ -43,7 +43,8 @@ private:
 
 class IdleSettings : public StandinObject<IIdleSettings> {
 public:
-    IdleSettings(TaskSchedulerModel& model, Data data) : StandinObject(model, "IIdleSettings"), data_(std::move(data)) {}
+    IdleSettings(TaskSchedulerModel& model, Data data)
+        : StandinObject(model, "IIdleSettings"), data_(std::move(data)) {}
 
     STDMETHODIMP put_StopOnIdleEnd(VARIANT_BOOL stop) override {
         return Store("IIdleSettings::put_StopOnIdleEnd", data_->idleSettings, "StopOnIdleEnd", long{stop});
@@ -65,7 +66,8 @@ private:
 
 class TaskSettings : public StandinObject<ITaskSettings> {
 public:
-    TaskSettings(TaskSchedulerModel& model, Data data) : StandinObject(model, "ITaskSettings"), data_(std::move(data)) {}
+    TaskSettings(TaskSchedulerModel& model, Data data)
+        : StandinObject(model, "ITaskSettings"), data_(std::move(data)) {}
 
     STDMETHODIMP put_MultipleInstances(TASK_INSTANCES_POLICY policy) override {
         return Store("ITaskSettings::put_MultipleInstances", data_->settings, "MultipleInstances", long{policy});
@@ -75,8 +77,8 @@ public:
                      long{stop});
     }
     STDMETHODIMP put_DisallowStartIfOnBatteries(VARIANT_BOOL disallow) override {
-        return Store("ITaskSettings::put_DisallowStartIfOnBatteries", data_->settings,
-                     "DisallowStartIfOnBatteries", long{disallow});
+        return Store("ITaskSettings::put_DisallowStartIfOnBatteries", data_->settings, "DisallowStartIfOnBatteries",
+                     long{disallow});
     }
     STDMETHODIMP put_ExecutionTimeLimit(BSTR limit) override {
         return Store("ITaskSettings::put_ExecutionTimeLimit", data_->settings, "ExecutionTimeLimit", Value(limit));

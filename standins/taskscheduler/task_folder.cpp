@@ -81,7 +81,8 @@ public:
         HRESULT hr = EnterOn(__func__, &self);
         if (FAILED(hr)) return hr;
         LONG count = static_cast<LONG>(self->folders.size());
-        return HandOut<ITaskFolderCollection>(new FolderCollection(model_, "ITaskFolderCollection", folder_, count), folders);
+        return HandOut<ITaskFolderCollection>(new FolderCollection(model_, "ITaskFolderCollection", folder_, count),
+                                              folders);
     }
     STDMETHODIMP CreateFolder(BSTR name, VARIANT sddl, ITaskFolder** folder) override {
         FolderModel* self = nullptr;
@@ -114,7 +115,8 @@ public:
         for (const auto& task : self->tasks) {
             if (!task.second.hidden || (flags & TASK_ENUM_HIDDEN)) ++count;
         }
-        return HandOut<IRegisteredTaskCollection>(new TaskCollection(model_, "IRegisteredTaskCollection", folder_, count), tasks);
+        return HandOut<IRegisteredTaskCollection>(
+            new TaskCollection(model_, "IRegisteredTaskCollection", folder_, count), tasks);
     }
     STDMETHODIMP DeleteTask(BSTR name, LONG) override {
         FolderModel* self = nullptr;
@@ -139,7 +141,7 @@ public:
 
         TaskModel registered;
         registered.definition = DefinitionOf(definition);
-        registered.registration = {Text(path), flags, RecordVariant(user), RecordVariant(password), logonType,
+        registered.registration = {Text(path),         flags, RecordVariant(user), RecordVariant(password), logonType,
                                    RecordVariant(sddl)};
         if (model_.store && FAILED(hr = model_.store->SaveTask(JoinTaskPath(folder_, Text(path)), registered))) {
             return hr;
@@ -174,6 +176,4 @@ private:
 
 }  // namespace
 
-ITaskFolder* NewTaskFolder(TaskSchedulerModel& model, const std::wstring& path) {
-    return new TaskFolder(model, path);
-}
+ITaskFolder* NewTaskFolder(TaskSchedulerModel& model, const std::wstring& path) { return new TaskFolder(model, path); }

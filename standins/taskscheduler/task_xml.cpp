@@ -285,8 +285,8 @@ std::wstring TaskFileText(const std::string& bytes) {
     if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
         std::wstring text;
         for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
-                                         static_cast<unsigned char>(bytes[i + 1]) << 8);
+            text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1])
+                                                                                    << 8);
         }
         return text;
     }

@@ -10,8 +10,8 @@ struct HandleCloser {
 using FileHandle = std::unique_ptr<void, HandleCloser>;
 
 FileHandle OpenFile(const std::wstring& path, DWORD access, DWORD disposition) {
-    HANDLE file = CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     return FileHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
 

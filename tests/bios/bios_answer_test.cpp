@@ -31,6 +31,7 @@ const Bytes kSetting = {0x5A, 0x3C, 0x7E, 0x81};
 // writes nothing back; the bytes that could be copied stay as they are.
 const HRESULT kIncomplete = WBEM_E_TYPE_MISMATCH;
 
+// clang-format off
 const AnswerCase kAnswers[] = {
     // name                setting                    shape                  unfetchable  answer         returned
     {"Copies01000000",     {0x01, 0x00, 0x00, 0x00}, AnswerShape(),          -1, "01 00 00 00", S_OK},
@@ -50,6 +51,7 @@ const AnswerCase kAnswers[] = {
     {"NoOutDataObject",    kSetting,                 NoOutDataObject(),      -1, "00 00 00 00", HRESULT(WBEM_E_NOT_FOUND)},
     {"NoOutParameters",    kSetting,                 NoOutParameters(),      -1, "00 00 00 00", HRESULT(WBEM_E_NOT_FOUND)},
 };
+// clang-format on
 
 class BiosAnswer : public StandinFirmware, public ::testing::WithParamInterface<AnswerCase> {};
 

@@ -25,6 +25,7 @@ HRESULT WINAPI LocatorNotRegistered(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID* 
 
 enum class Answer { AsPassed, Zeroed };
 
+// clang-format off
 struct CallFailure {
     const char* step;          // the firmware step that fails, or what the arrangement breaks
     HRESULT failure;           // planned for the firmware step
@@ -34,9 +35,11 @@ struct CallFailure {
     bool sent;     // ExecMethod was called
     bool written;  // the firmware stored the data bytes
 };
+// clang-format on
 
 std::ostream& operator<<(std::ostream& out, const CallFailure& row) { return out << row.step; }
 
+// clang-format off
 const CallFailure kFailures[] = {
     // step                         failure                      arrange
     //      returned                     answer            sent   written
@@ -96,6 +99,7 @@ const CallFailure kFailures[] = {
     {"Get Data",                    HRESULT(WBEM_E_NOT_FOUND),            nullptr,
         HRESULT(WBEM_E_NOT_FOUND),            Answer::Zeroed,   true,  true},
 };
+// clang-format on
 
 class BiosCallFailure : public StandinFirmware, public ::testing::WithParamInterface<CallFailure> {};
 

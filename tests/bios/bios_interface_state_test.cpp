@@ -7,10 +7,27 @@ class BiosInterfaceState : public StandinFirmware {};
 
 // What the firmware sees of one whole call, connection included.
 const std::vector<std::string> kWholeCall = {
-    "ConnectServer root\\wmi", "GetObject tlvBIntM", "GetMethod tlvBIOSInt4", "SpawnInstance __PARAMETERS",
-    "GetObject tlvBDataIn", "SpawnInstance tlvBDataIn", "Put Sign", "Put Command", "Put CommandType", "Put Size",
-    "Put tlvBData", "Put InData", "CreateInstanceEnum tlvBIntM", "Next", "Get __PATH", "ExecMethod tlvBIOSInt4",
-    "Execute", "Get OutData", "QueryInterface tlvBDataOut", "Get rwReturnCode", "Get Data",
+    "ConnectServer root\\wmi",
+    "GetObject tlvBIntM",
+    "GetMethod tlvBIOSInt4",
+    "SpawnInstance __PARAMETERS",
+    "GetObject tlvBDataIn",
+    "SpawnInstance tlvBDataIn",
+    "Put Sign",
+    "Put Command",
+    "Put CommandType",
+    "Put Size",
+    "Put tlvBData",
+    "Put InData",
+    "CreateInstanceEnum tlvBIntM",
+    "Next",
+    "Get __PATH",
+    "ExecMethod tlvBIOSInt4",
+    "Execute",
+    "Get OutData",
+    "QueryInterface tlvBDataOut",
+    "Get rwReturnCode",
+    "Get Data",
 };
 
 // The steps of the journal, without what came with them.

@@ -6,8 +6,7 @@
 
 namespace {
 
-const std::string kOnInstance =
-    "ExecMethod tlvBIOSInt4: path \"" + ToUtf8(SimulatedFirmware::InstancePath()) + "\"";
+const std::string kOnInstance = "ExecMethod tlvBIOSInt4: path \"" + ToUtf8(SimulatedFirmware::InstancePath()) + "\"";
 
 class BiosRecord : public StandinFirmware {};
 
@@ -120,12 +119,18 @@ TEST_F(BiosRecord, CallReleasesItsInterfacesInItsOrder) {
     // class goes before the record, and the in-parameters take the copy of
     // the record that "InData" holds with them.
     const std::vector<std::string> expected = {
-        "tlvBIntM enumerator", "tlvBIntM instance",
-        "tlvBIOSInt4 out-parameters", "tlvBDataOut instance",
-        "tlvBDataIn class", "tlvBDataIn instance",
-        "tlvBIOSInt4 in-parameters", "copy of tlvBDataIn instance",
-        "tlvBIntM class", "tlvBIOSInt4 in-signature",
-        "services", "locator",
+        "tlvBIntM enumerator",
+        "tlvBIntM instance",
+        "tlvBIOSInt4 out-parameters",
+        "tlvBDataOut instance",
+        "tlvBDataIn class",
+        "tlvBDataIn instance",
+        "tlvBIOSInt4 in-parameters",
+        "copy of tlvBDataIn instance",
+        "tlvBIntM class",
+        "tlvBIOSInt4 in-signature",
+        "services",
+        "locator",
     };
     EXPECT_EQ(firmware.ReleasedObjects(), expected);
     ExpectAllReleased(bios);
@@ -136,8 +141,9 @@ TEST_F(BiosRecord, ReleaseAllReleasesEveryFieldInItsOrder) {
     ASSERT_EQ(CreateSimulatedLocator(firmware, IID_IWbemLocator, bios.locator.put_void()), S_OK);
     Bstr wmi(L"root\\wmi"), interfaceClass(L"tlvBIntM"), dataInClass(L"tlvBDataIn"), method(L"tlvBIOSInt4");
     Bstr path(SimulatedFirmware::InstancePath());
-    ASSERT_EQ(bios.locator->ConnectServer(wmi.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, bios.services.put()),
-              S_OK);
+    ASSERT_EQ(
+        bios.locator->ConnectServer(wmi.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, bios.services.put()),
+        S_OK);
     ASSERT_EQ(bios.services->GetObject(interfaceClass.get(), 0, nullptr, bios.interfaceClass.put(), nullptr), S_OK);
     ASSERT_EQ(bios.interfaceClass->GetMethod(L"tlvBIOSInt4", 0, bios.inSignature.put(), nullptr), S_OK);
     ASSERT_EQ(bios.inSignature->SpawnInstance(0, bios.inParams.put()), S_OK);
@@ -154,8 +160,10 @@ TEST_F(BiosRecord, ReleaseAllReleasesEveryFieldInItsOrder) {
     const std::vector<std::string> expected = {
         "tlvBDataIn instance",
         "tlvBDataIn class",
-        "tlvBIOSInt4 in-parameters", "copy of tlvBDataIn instance",
-        "tlvBIOSInt4 out-parameters", "tlvBDataOut instance",
+        "tlvBIOSInt4 in-parameters",
+        "copy of tlvBDataIn instance",
+        "tlvBIOSInt4 out-parameters",
+        "tlvBDataOut instance",
         "tlvBIntM class",
         "tlvBIOSInt4 in-signature",
         "services",

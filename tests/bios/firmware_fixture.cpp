@@ -9,8 +9,7 @@ HRESULT StandinFirmware::securityResult = S_OK;
 
 namespace {
 
-HRESULT WINAPI HandOutSimulatedLocator(REFCLSID classId, LPUNKNOWN outer, DWORD context, REFIID iid,
-                                       LPVOID* object) {
+HRESULT WINAPI HandOutSimulatedLocator(REFCLSID classId, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* object) {
     StandinFirmware::locatorRequests.push_back({classId, outer, context, iid});
     // Nothing else is served: the uninstall's task removal finds no Task Scheduler.
     if (!IsEqualCLSID(classId, CLSID_WbemAdministrativeLocator)) {
@@ -22,11 +21,10 @@ HRESULT WINAPI HandOutSimulatedLocator(REFCLSID classId, LPUNKNOWN outer, DWORD 
 
 HRESULT WINAPI RecordSecurity(PSECURITY_DESCRIPTOR descriptor, LONG authenticationServices,
                               SOLE_AUTHENTICATION_SERVICE* services, void* reserved1, DWORD authenticationLevel,
-                              DWORD impersonationLevel, void* authenticationList, DWORD capabilities,
-                              void* reserved3) {
+                              DWORD impersonationLevel, void* authenticationList, DWORD capabilities, void* reserved3) {
     StandinFirmware::securityRequests.push_back({descriptor, authenticationServices, services, reserved1,
-                                              authenticationLevel, impersonationLevel, authenticationList,
-                                              capabilities, reserved3});
+                                                 authenticationLevel, impersonationLevel, authenticationList,
+                                                 capabilities, reserved3});
     return StandinFirmware::securityResult;
 }
 
@@ -46,9 +44,9 @@ StandinFirmware::~StandinFirmware() { current = nullptr; }
 void StandinFirmware::ExpectAllReleased(const BiosInterface& bios) const {
     EXPECT_EQ(firmware.LiveObjects(), 0);
     EXPECT_EQ(firmware.OutstandingReferences(), 0);
-    const void* fields[] = {bios.locator.get(),        bios.services.get(),    bios.inParams.get(),
-                            bios.outParams.get(),      bios.interfaceClass.get(), bios.inSignature.get(),
-                            bios.dataIn.get(),         bios.dataInClass.get()};
+    const void* fields[] = {bios.locator.get(),   bios.services.get(),       bios.inParams.get(),
+                            bios.outParams.get(), bios.interfaceClass.get(), bios.inSignature.get(),
+                            bios.dataIn.get(),    bios.dataInClass.get()};
     for (const void* field : fields) EXPECT_EQ(field, nullptr);
 }
 

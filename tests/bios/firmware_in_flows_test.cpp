@@ -93,7 +93,8 @@ INSTANTIATE_TEST_SUITE_P(Reads, UninstallAfterFailedRead, ::testing::ValuesIn(kF
                          [](const ::testing::TestParamInfo<FailedRead>& info) { return info.param.name; });
 
 TEST_F(FirmwareInFlows, InstallOnFirmwareWithAnEvenFirstByteIsRefused) {
-    for (const Bytes& setting : {Bytes{0x00, 0x00, 0x00, 0x00}, Bytes{0xFE, 0xFF, 0xFF, 0xFF}, Bytes{0x02, 0x01, 0x01, 0x01}}) {
+    for (const Bytes& setting :
+         {Bytes{0x00, 0x00, 0x00, 0x00}, Bytes{0xFE, 0xFF, 0xFF, 0xFF}, Bytes{0x02, 0x01, 0x01, 0x01}}) {
         SCOPED_TRACE(Hex(setting));
         boxes.clear();
         DeleteFileW(SetupLogPath().c_str());
@@ -129,9 +130,9 @@ TEST_F(RealWineWmi, CallFailsAtGetObjectAndLeavesTheAnswerZero) {
     EXPECT_EQ(bios.Call(kBiosReadCommand, data, answer.data()), static_cast<HRESULT>(0x80041002));
 
     EXPECT_EQ(Hex(answer), "00 00 00 00");
-    const void* fields[] = {bios.locator.get(),        bios.services.get(),    bios.inParams.get(),
-                            bios.outParams.get(),      bios.interfaceClass.get(), bios.inSignature.get(),
-                            bios.dataIn.get(),         bios.dataInClass.get()};
+    const void* fields[] = {bios.locator.get(),   bios.services.get(),       bios.inParams.get(),
+                            bios.outParams.get(), bios.interfaceClass.get(), bios.inSignature.get(),
+                            bios.dataIn.get(),    bios.dataInClass.get()};
     for (const void* field : fields) EXPECT_EQ(field, nullptr);
     CoUninitialize();
 }

@@ -8,7 +8,7 @@
 #include <windows.h>
 
 extern "C" void (*__CTOR_LIST__[])();  // the linker's list of constructors: -1, each one, 0
-extern "C" void __gcov_dump();           // writes every registered counter to its .gcda file
+extern "C" void __gcov_dump();         // writes every registered counter to its .gcda file
 // The program's import slot for ExitProcess, which its calls go through.
 extern "C" decltype(&ExitProcess) exitProcessImport __asm__("__imp__ExitProcess@4");
 
@@ -33,5 +33,5 @@ void NTAPI RegisterCounts(PVOID, DWORD reason, PVOID) {
 }  // namespace
 
 // Listed among the runtime's TLS callbacks (its TLS directory, _tls_used).
-extern "C" __attribute__((section(".CRT$XLY"), used))
-const PIMAGE_TLS_CALLBACK quelmar_coverage_callback = RegisterCounts;
+extern "C" __attribute__((section(".CRT$XLY"), used)) const PIMAGE_TLS_CALLBACK quelmar_coverage_callback =
+    RegisterCounts;

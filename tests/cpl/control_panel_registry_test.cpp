@@ -35,12 +35,11 @@ TEST_F(ControlPanelRegistration, WritesTheKeysInThe64BitViewOn64BitWindows) {
     ASSERT_TRUE(Is64BitWindows()) << "the test prefix should be 64-bit Windows";
     EXPECT_EQ(SetRegKeyForControlPanel(), 1);
     ExpectAllKeysIn64BitView();
-    EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Classes\\") + kClassPath,
-                                  KEY_WOW64_64KEY));
+    EXPECT_TRUE(
+        RegistryKeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Classes\\") + kClassPath, KEY_WOW64_64KEY));
     // Not redirected to the view that 32-bit programs see.
     EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kClassPath, KEY_WOW64_32KEY));
-    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE,
-                                   L"SOFTWARE\\Classes\\Wow6432Node\\CLSID\\" CONTROL_PANEL_GUID,
+    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Wow6432Node\\CLSID\\" CONTROL_PANEL_GUID,
                                    KEY_WOW64_64KEY));
     EXPECT_EQ(SetupLogText(), "");
 }
@@ -120,8 +119,7 @@ class ControlPanelRemovalWithForeignSubkey : public CleanRegistry,
 TEST_P(ControlPanelRemovalWithForeignSubkey, KeepsThatKeyAndTheKeysAboveIt) {
     const ForeignSubkeyCase& c = GetParam();
     ASSERT_EQ(SetRegKeyForControlPanel(), 1);
-    SetRegistryString(HKEY_CLASSES_ROOT, std::wstring(c.parent) + L"\\Foreign", L"", L"theirs",
-                      KEY_WOW64_64KEY);
+    SetRegistryString(HKEY_CLASSES_ROOT, std::wstring(c.parent) + L"\\Foreign", L"", L"theirs", KEY_WOW64_64KEY);
 
     DeleteRegKeyForControlPanel();
 
@@ -137,9 +135,11 @@ INSTANTIATE_TEST_SUITE_P(
     Subkeys, ControlPanelRemovalWithForeignSubkey,
     testing::Values(
         //               name         parent        kept                                 deleted
+        // clang-format off
         ForeignSubkeyCase{"ClassKey", kClassPath, {kClassPath},                        {kIconPath, kShellPath, kOpenPath, kCommandPath}},
         ForeignSubkeyCase{"Shell",    kShellPath, {kClassPath, kShellPath},            {kIconPath, kOpenPath, kCommandPath}},
         ForeignSubkeyCase{"Open",     kOpenPath,  {kClassPath, kShellPath, kOpenPath}, {kIconPath, kCommandPath}}),
+    // clang-format on
     [](const testing::TestParamInfo<ForeignSubkeyCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -77,8 +77,8 @@ BOOL WINAPI RecordFolder(HWND owner, LPWSTR path, int csidl, BOOL create) {
     return SHGetSpecialFolderPathW(owner, path, csidl, create);
 }
 
-LONG WINAPI RecordCreate(HKEY hive, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
-                         REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition) {
+LONG WINAPI RecordCreate(HKEY hive, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM access,
+                         LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition) {
     recording.creates.push_back({hive, path, reserved, keyClass, options, access, security, disposition});
     recording.events.push_back(std::wstring(L"create ") + KeyLabel(path));
     if (recording.failingKey == path) return ERROR_ACCESS_DENIED;
@@ -123,11 +123,22 @@ TEST_F(ControlPanelThroughSeam, CreatesEachKeyWritesItsValuesAndClosesIt) {
     ASSERT_EQ(SetRegKeyForControlPanel(), 1);
 
     const std::vector<std::wstring> expectedEvents = {
-        L"create class", L"set class ", L"set class InfoTip", L"set class LocalizedString",
-        L"set class System.ApplicationName", L"set class System.ControlPanel.Category", L"close class",
-        L"create icon", L"set icon ", L"close icon",
-        L"create command", L"set command ", L"close command",
-        L"create namespace", L"set namespace ", L"close namespace",
+        L"create class",
+        L"set class ",
+        L"set class InfoTip",
+        L"set class LocalizedString",
+        L"set class System.ApplicationName",
+        L"set class System.ControlPanel.Category",
+        L"close class",
+        L"create icon",
+        L"set icon ",
+        L"close icon",
+        L"create command",
+        L"set command ",
+        L"close command",
+        L"create namespace",
+        L"set namespace ",
+        L"close namespace",
     };
     EXPECT_EQ(recording.events, expectedEvents);
     EXPECT_TRUE(recording.open.empty());
@@ -217,8 +228,7 @@ struct KeyFailureCase {
 
 void PrintTo(const KeyFailureCase& c, std::ostream* os) { *os << c.name; }
 
-class ControlPanelKeyFailure : public ControlPanelThroughSeam,
-                               public testing::WithParamInterface<KeyFailureCase> {};
+class ControlPanelKeyFailure : public ControlPanelThroughSeam, public testing::WithParamInterface<KeyFailureCase> {};
 
 TEST_P(ControlPanelKeyFailure, LogsItsMessageKeepsEarlierKeysAndStops) {
     const KeyFailureCase& c = GetParam();
@@ -245,18 +255,16 @@ INSTANTIATE_TEST_SUITE_P(
     Keys, ControlPanelKeyFailure,
     testing::Values(
         KeyFailureCase{"ClassKey", 0,
-                       "SetRegKeyForControlPanel(): Could not create HKEY_CLASSES_ROOT\\CLSID\\"
-                       CONTROL_PANEL_GUID},
+                       "SetRegKeyForControlPanel(): Could not create HKEY_CLASSES_ROOT\\CLSID\\" CONTROL_PANEL_GUID},
         KeyFailureCase{"DefaultIcon", 1,
-                       "SetRegKeyForControlPanel(): Could not create HKEY_CLASSES_ROOT\\CLSID\\"
-                       CONTROL_PANEL_GUID "\\DefaultIcon"},
+                       "SetRegKeyForControlPanel(): Could not create HKEY_CLASSES_ROOT\\CLSID\\" CONTROL_PANEL_GUID
+                       "\\DefaultIcon"},
         KeyFailureCase{"Command", 2,
-                       "SetRegKeyForControlPanel(): Could not create HKEY_CLASSES_ROOT\\CLSID\\"
-                       CONTROL_PANEL_GUID "\\Shell\\Open\\Command"},
+                       "SetRegKeyForControlPanel(): Could not create HKEY_CLASSES_ROOT\\CLSID\\" CONTROL_PANEL_GUID
+                       "\\Shell\\Open\\Command"},
         KeyFailureCase{"NameSpace", 3,
                        "SetRegKeyForControlPanel(): Could not create HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\"
-                       "Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\"
-                       CONTROL_PANEL_GUID}),
+                       "Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\" CONTROL_PANEL_GUID}),
     [](const testing::TestParamInfo<KeyFailureCase>& info) { return std::string(info.param.name); });
 
 // A Program Files folder so long that some formatted values would not fit
@@ -292,10 +300,8 @@ TEST_P(ControlPanelLongProgramFiles, SkipsTheValuesThatWouldBeCut) {
 
 // Values 2 and 3 are the path plus 42 characters, 6 plus 41 and 7 plus 38.
 INSTANTIATE_TEST_SUITE_P(Lengths, ControlPanelLongProgramFiles,
-                         testing::Values(LongFolderCase{217, {}},
-                                         LongFolderCase{218, {2, 3}},
-                                         LongFolderCase{221, {2, 3, 6}},
-                                         LongFolderCase{222, {2, 3, 6, 7}}),
+                         testing::Values(LongFolderCase{217, {}}, LongFolderCase{218, {2, 3}},
+                                         LongFolderCase{221, {2, 3, 6}}, LongFolderCase{222, {2, 3, 6, 7}}),
                          [](const testing::TestParamInfo<LongFolderCase>& info) {
                              return "Length" + std::to_string(info.param.length);
                          });

@@ -21,6 +21,7 @@ std::vector<ExpectedValue> ExpectedValues(const std::wstring& programFiles) {
     const std::wstring exe = programFiles + L"\\Tarvolund\\Tarvo Quelmar\\Quelmar.exe";
     return {
         // #  key name                              data
+        // clang-format off
         {1, 0, L"",                             L"Tarvo Quelmar"},
         {2, 0, L"InfoTip",                      L"@" + exe + L",-115"},
         {3, 0, L"LocalizedString",              L"@" + exe + L",-106"},
@@ -29,6 +30,7 @@ std::vector<ExpectedValue> ExpectedValues(const std::wstring& programFiles) {
         {6, 1, L"",                             exe + L",-101"},
         {7, 2, L"",                             L"\"" + exe + L"\""},
         {8, 3, L"",                             L"Tarvo Quelmar"},
+        // clang-format on
     };
 }
 
@@ -49,9 +51,7 @@ std::wstring ExpectedProgramFilesFolder() {
     return PrefixIs32BitWindows() ? L"C:\\Program Files" : L"C:\\Program Files (x86)";
 }
 
-bool KeyExists64(HKEY hive, const std::wstring& path) {
-    return RegistryKeyExists(hive, path, KEY_WOW64_64KEY);
-}
+bool KeyExists64(HKEY hive, const std::wstring& path) { return RegistryKeyExists(hive, path, KEY_WOW64_64KEY); }
 
 void ExpectValueStored(HKEY hive, const std::wstring& path, const ExpectedValue& value) {
     DWORD type = 0;
@@ -59,8 +59,8 @@ void ExpectValueStored(HKEY hive, const std::wstring& path, const ExpectedValue&
     ASSERT_TRUE(ReadRegistryValue(hive, path, value.name, KEY_WOW64_64KEY, &type, &data))
         << "value " << value.number << " \"" << ToUtf8(value.name) << "\" under " << ToUtf8(path);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << "value " << value.number;
-    EXPECT_EQ(data, StringBytes(value.data)) << "value " << value.number << " should be \""
-                                             << ToUtf8(value.data) << "\"";
+    EXPECT_EQ(data, StringBytes(value.data))
+        << "value " << value.number << " should be \"" << ToUtf8(value.data) << "\"";
 }
 
 void ExpectValueAbsent(HKEY hive, const std::wstring& path, const std::wstring& name) {

@@ -23,7 +23,6 @@ const std::wstring kSettingFile = kSandbox + L"\\firmware-setting.txt";
 const std::wstring kScenarioFile = kSandbox + L"\\firmware-scenario.txt";
 const std::wstring kJournalFile = kSandbox + L"\\firmware-journal.txt";
 
-
 const std::string kCreateLocator = "CreateInstance WbemAdministrativeLocator";
 // The method runs on the __PATH of the firmware's one tlvBIntM instance.
 const std::string kOnInstance =
@@ -153,12 +152,11 @@ TEST_P(FirmwareServerInstall, OnlyBitZeroOfTheFirstByteDecides) {
     EXPECT_EQ(LinesStartingWith(Journal(), "Execute:").size(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Settings, FirmwareServerInstall,
-    ::testing::Values(InstallCase{"Unsupported", "00 00 00 00\n", false},
-                      InstallCase{"EvenFirstByte", "FE FF FF FF\n", false},
-                      InstallCase{"OddFirstByte", "81 00 00 00\n", true}),
-    [](const ::testing::TestParamInfo<InstallCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Settings, FirmwareServerInstall,
+                         ::testing::Values(InstallCase{"Unsupported", "00 00 00 00\n", false},
+                                           InstallCase{"EvenFirstByte", "FE FF FF FF\n", false},
+                                           InstallCase{"OddFirstByte", "81 00 00 00\n", true}),
+                         [](const ::testing::TestParamInfo<InstallCase>& info) { return info.param.name; });
 
 TEST_F(FirmwareServer, UninstallWritesBackTheSettingWithItsMiddleBytesCleared) {
     WriteScenario("A0 A1 A2 A3\n");
@@ -221,12 +219,12 @@ TEST_P(FirmwareServerFailedRead, UninstallLeavesTheSettingUntouched) {
     EXPECT_EQ(ReadFileBytes(kSettingFile), "A0 A1 A2 A3\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FirstReadFailures, FirmwareServerFailedRead,
-    ::testing::Values(
-        FailedReadCase{"GetObject", "fail GetObject tlvBIntM 80041002", "GetObject tlvBIntM -> 0x80041002"},
-        FailedReadCase{"ExecMethod", "fail ExecMethod tlvBIOSInt4 0x80041001", kOnInstance + " -> 0x80041001"}),
-    [](const ::testing::TestParamInfo<FailedReadCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(FirstReadFailures, FirmwareServerFailedRead,
+                         ::testing::Values(FailedReadCase{"GetObject", "fail GetObject tlvBIntM 80041002",
+                                                          "GetObject tlvBIntM -> 0x80041002"},
+                                           FailedReadCase{"ExecMethod", "fail ExecMethod tlvBIOSInt4 0x80041001",
+                                                          kOnInstance + " -> 0x80041001"}),
+                         [](const ::testing::TestParamInfo<FailedReadCase>& info) { return info.param.name; });
 
 struct AnswerShapeCase {
     const char* name;
@@ -234,8 +232,7 @@ struct AnswerShapeCase {
     std::string lastJournalLine;
 };
 
-class FirmwareServerAnswerShape : public FirmwareServer,
-                                  public ::testing::WithParamInterface<AnswerShapeCase> {};
+class FirmwareServerAnswerShape : public FirmwareServer, public ::testing::WithParamInterface<AnswerShapeCase> {};
 
 // A supported setting whose answer never arrives as 4 bytes reads as unsupported.
 TEST_P(FirmwareServerAnswerShape, SupportedSettingIsRefusedWhenTheAnswerIsNotFourBytes) {
@@ -270,8 +267,7 @@ struct BadScenarioCase {
     const char* journalLine;
 };
 
-class FirmwareServerBadScenario : public FirmwareServer,
-                                  public ::testing::WithParamInterface<BadScenarioCase> {};
+class FirmwareServerBadScenario : public FirmwareServer, public ::testing::WithParamInterface<BadScenarioCase> {};
 
 // A scenario that cannot be read creates no locator, and the journal says why.
 TEST_P(FirmwareServerBadScenario, NoLocatorAndTheReasonJournalled) {
@@ -294,8 +290,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadScenarioCase{"UnknownLine", "01 00 00 00\n", "no instance\nfail GetObject\n",
                         "CreateInstance WbemAdministrativeLocator: firmware-scenario.txt line 2 not "
                         "understood: \"fail GetObject\" -> 0x80004005"},
-        BadScenarioCase{"PlannedFailure", "01 00 00 00\n",
-                        "fail CreateInstance WbemAdministrativeLocator 80040154\n",
+        BadScenarioCase{"PlannedFailure", "01 00 00 00\n", "fail CreateInstance WbemAdministrativeLocator 80040154\n",
                         "CreateInstance WbemAdministrativeLocator -> 0x80040154"}),
     [](const ::testing::TestParamInfo<BadScenarioCase>& info) { return info.param.name; });
 

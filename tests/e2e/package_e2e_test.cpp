@@ -7,8 +7,7 @@ namespace {
 const std::wstring kProductFiles = L"C:\\Program Files (x86)\\Tarvolund\\Tarvo Quelmar";
 
 DWORD RunMsiexec(const std::wstring& arguments) {
-    const std::wstring commandLine =
-        L"msiexec " + arguments + L" \"" + BuiltFilePath("QUELMAR_SAMPLE_MSI") + L"\" /qn";
+    const std::wstring commandLine = L"msiexec " + arguments + L" \"" + BuiltFilePath("QUELMAR_SAMPLE_MSI") + L"\" /qn";
     DWORD exitCode = 0xDEAD;
     EXPECT_TRUE(RunProcess(nullptr, commandLine.c_str(), &exitCode)) << ToUtf8(commandLine);
     return exitCode;

@@ -17,13 +17,16 @@ const std::wstring kMakerFolder = SystemTasksFolder() + L"\\Tarvolund";
 const std::wstring kProductFolder = kMakerFolder + L"\\Tarvo Quelmar";
 const std::wstring kLogonTask = kProductFolder + L"\\Tarvo Quelmar Start at Logon";
 
-
 std::string PlantedTask(const std::wstring& uri, bool hidden) {
     return TaskFileBytes(
         L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
         L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
-        L"  <RegistrationInfo>\r\n    <URI>" + uri + L"</URI>\r\n  </RegistrationInfo>\r\n"
-        L"  <Settings>\r\n    <Hidden>" + (hidden ? L"true" : L"false") + L"</Hidden>\r\n  </Settings>\r\n"
+        L"  <RegistrationInfo>\r\n    <URI>" +
+        uri +
+        L"</URI>\r\n  </RegistrationInfo>\r\n"
+        L"  <Settings>\r\n    <Hidden>" +
+        (hidden ? L"true" : L"false") +
+        L"</Hidden>\r\n  </Settings>\r\n"
         L"  <Actions Context=\"Author\">\r\n    <Exec>\r\n      <Command>C:\\Other\\other.exe</Command>\r\n"
         L"    </Exec>\r\n  </Actions>\r\n</Task>");
 }
@@ -76,8 +79,7 @@ void SandboxMachine::SetUp() {
     MakeFolders(kServers);
     const std::wstring builtTaskScheduler = BuiltFilePath("QUELMAR_TASK_SCHEDULER_DLL");
     const std::wstring builtFirmware = BuiltFilePath("QUELMAR_FIRMWARE_DLL");
-    ASSERT_TRUE(CopyFileW(builtTaskScheduler.c_str(), kTaskSchedulerDll.c_str(), FALSE))
-        << ToUtf8(builtTaskScheduler);
+    ASSERT_TRUE(CopyFileW(builtTaskScheduler.c_str(), kTaskSchedulerDll.c_str(), FALSE)) << ToUtf8(builtTaskScheduler);
     ASSERT_TRUE(CopyFileW(builtFirmware.c_str(), kFirmwareDll.c_str(), FALSE)) << ToUtf8(builtFirmware);
     // Bit 0 of the first byte: the machine supports the product.
     WriteFileBytes(kFirmwareSetting, "01 00 00 00\n");
@@ -100,4 +102,3 @@ void SandboxMachine::ExpectTheGoldenTask() {
     EXPECT_EQ(Readable(registered), Readable(golden_));
     EXPECT_TRUE(registered == golden_) << "the bytes differ from the golden file";
 }
-

@@ -79,8 +79,7 @@ struct LeftBehind {
     bool productFolderStays;
 };
 
-class TaskSchedulerServerUninstall : public TaskSchedulerServer,
-                                     public ::testing::WithParamInterface<LeftBehind> {};
+class TaskSchedulerServerUninstall : public TaskSchedulerServer, public ::testing::WithParamInterface<LeftBehind> {};
 
 // Another product's task survives untouched, and so does every folder that holds it.
 TEST_P(TaskSchedulerServerUninstall, KeepsOtherTasksAndTheFoldersHoldingThem) {
@@ -99,12 +98,13 @@ TEST_P(TaskSchedulerServerUninstall, KeepsOtherTasksAndTheFoldersHoldingThem) {
     EXPECT_EQ(IsFolder(kProductFolder), c.productFolderStays);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OthersTasks, TaskSchedulerServerUninstall,
-    ::testing::Values(
-        LeftBehind{"OtherProductsTaskInTheMakerFolder", kMakerFolder + L"\\Tarvo Oskel Update", false, true, false},
-        LeftBehind{"HiddenTaskInTheProductFolder", kProductFolder + L"\\Tarvo Quelmar Helper", true, true, true},
-        LeftBehind{"VisibleTaskInTheProductFolder", kProductFolder + L"\\Tarvo Quelmar Helper", false, true, true}),
-    [](const ::testing::TestParamInfo<LeftBehind>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(OthersTasks, TaskSchedulerServerUninstall,
+                         ::testing::Values(LeftBehind{"OtherProductsTaskInTheMakerFolder",
+                                                      kMakerFolder + L"\\Tarvo Oskel Update", false, true, false},
+                                           LeftBehind{"HiddenTaskInTheProductFolder",
+                                                      kProductFolder + L"\\Tarvo Quelmar Helper", true, true, true},
+                                           LeftBehind{"VisibleTaskInTheProductFolder",
+                                                      kProductFolder + L"\\Tarvo Quelmar Helper", false, true, true}),
+                         [](const ::testing::TestParamInfo<LeftBehind>& info) { return info.param.name; });
 
 }  // namespace

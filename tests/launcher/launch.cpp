@@ -25,8 +25,8 @@ int wmain(int argc, wchar_t** argv) {
     while (!utf8.empty() && (utf8.back() == '\n' || utf8.back() == '\r')) utf8.pop_back();
 
     std::wstring line(utf8.size() + 1, L'\0');
-    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                     &line[0], static_cast<int>(line.size()));
+    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &line[0],
+                                     static_cast<int>(line.size()));
     line.resize(length);
 
     DWORD exitCode = 0;

@@ -14,8 +14,8 @@
 namespace {
 
 void SetSecurity(DWORD authenticationLevel) {
-    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, authenticationLevel, RPC_C_IMP_LEVEL_IMPERSONATE,
-                         nullptr, EOAC_NONE, nullptr);
+    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, authenticationLevel, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr,
+                         EOAC_NONE, nullptr);
 }
 
 bool ConnectWmi() {

@@ -39,17 +39,15 @@ protected:
     void Store(const ProbeCase& c) {
         if (c.stored == Stored::NoKey) return;
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSetupStateKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSetupStateKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &key, nullptr),
                   ERROR_SUCCESS);
         if (c.stored != Stored::NoValue) {
             // Without its null, the bytes after the data must not be a null
             // either, or the registry adds one.
             std::wstring buffer = c.state + (c.stored == Stored::String ? L'\0' : L'X');
-            DWORD size = static_cast<DWORD>(
-                (c.state.size() + (c.stored == Stored::String ? 1 : 0)) * sizeof(wchar_t));
-            RegSetValueExW(key, L"ImageState", 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(buffer.c_str()), size);
+            DWORD size = static_cast<DWORD>((c.state.size() + (c.stored == Stored::String ? 1 : 0)) * sizeof(wchar_t));
+            RegSetValueExW(key, L"ImageState", 0, REG_SZ, reinterpret_cast<const BYTE*>(buffer.c_str()), size);
         }
         RegCloseKey(key);
     }
@@ -65,19 +63,18 @@ TEST_P(ImagingStateProbe, AnswersAndLogsAsTheSetupStateSays) {
 
 INSTANTIATE_TEST_SUITE_P(
     SetupStates, ImagingStateProbe,
-    ::testing::Values(
-        ProbeCase{"Complete", Stored::String, L"IMAGE_STATE_COMPLETE", 0, ""},
-        ProbeCase{"LowerCase", Stored::String, L"image_state_complete", 1, ""},
-        ProbeCase{"Unsealed", Stored::String, L"IMAGE_STATE_UNDEPLOYABLE", 1, ""},
-        ProbeCase{"LongerString", Stored::String, L"IMAGE_STATE_COMPLETEX", 1, ""},
-        ProbeCase{"Empty", Stored::String, L"", 1, ""},
-        ProbeCase{"CompleteWithoutNull", Stored::StringWithoutNull, L"IMAGE_STATE_COMPLETE", 0, ""},
-        ProbeCase{"ShortWithoutNull", Stored::StringWithoutNull, L"IMAGE_STATE", 1, ""},
-        // 129 characters and the null fill the 260 bytes exactly; 130 do not.
-        ProbeCase{"LongestThatFits", Stored::String, std::wstring(129, L'A'), 1, ""},
-        ProbeCase{"Over260Bytes", Stored::String, std::wstring(130, L'A'), 0, kCouldNotQuery},
-        ProbeCase{"NoValue", Stored::NoValue, L"", 0, kCouldNotQuery},
-        ProbeCase{"NoKey", Stored::NoKey, L"", 0, kCouldNotOpen}),
+    ::testing::Values(ProbeCase{"Complete", Stored::String, L"IMAGE_STATE_COMPLETE", 0, ""},
+                      ProbeCase{"LowerCase", Stored::String, L"image_state_complete", 1, ""},
+                      ProbeCase{"Unsealed", Stored::String, L"IMAGE_STATE_UNDEPLOYABLE", 1, ""},
+                      ProbeCase{"LongerString", Stored::String, L"IMAGE_STATE_COMPLETEX", 1, ""},
+                      ProbeCase{"Empty", Stored::String, L"", 1, ""},
+                      ProbeCase{"CompleteWithoutNull", Stored::StringWithoutNull, L"IMAGE_STATE_COMPLETE", 0, ""},
+                      ProbeCase{"ShortWithoutNull", Stored::StringWithoutNull, L"IMAGE_STATE", 1, ""},
+                      // 129 characters and the null fill the 260 bytes exactly; 130 do not.
+                      ProbeCase{"LongestThatFits", Stored::String, std::wstring(129, L'A'), 1, ""},
+                      ProbeCase{"Over260Bytes", Stored::String, std::wstring(130, L'A'), 0, kCouldNotQuery},
+                      ProbeCase{"NoValue", Stored::NoValue, L"", 0, kCouldNotQuery},
+                      ProbeCase{"NoKey", Stored::NoKey, L"", 0, kCouldNotOpen}),
     [](const ::testing::TestParamInfo<ProbeCase>& info) { return info.param.name; });
 
 REGSAM asked;

@@ -49,8 +49,8 @@ NTSTATUS WINAPI HookedOpen(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTE
     if (object->RootDirectory && name.find(L'\\') != std::wstring::npos)
         unsafeOpens.push_back(ToUtf8(name) + ": more than one name below the held folder");
     if (beforeOpen) beforeOpen(name, disposition);
-    NTSTATUS result = ::NtCreateFile(handle, access, object, status, size, attributes, share, disposition, options,
-                                     ea, eaLength);
+    NTSTATUS result =
+        ::NtCreateFile(handle, access, object, status, size, attributes, share, disposition, options, ea, eaLength);
     return afterOpen ? afterOpen(name, result) : result;
 }
 
@@ -105,8 +105,7 @@ TEST_F(SetupLogWriters, AddsNoLineEndSoTwoMessagesWithoutOneShareALine) {
 TEST_F(SetupLogWriters, TimestampIsZeroPaddedLocalTime) {
     api().GetLocalTime = MorningTime;
     WriteSetupLog("Install: Custom Setup completed successfully.\n");
-    EXPECT_EQ(ReadFileBytes(SetupLogPath()),
-              "[2013-03-01 09:05:03] Install: Custom Setup completed successfully.\r\n");
+    EXPECT_EQ(ReadFileBytes(SetupLogPath()), "[2013-03-01 09:05:03] Install: Custom Setup completed successfully.\r\n");
 }
 
 TEST_F(SetupLogWriters, PrevaultLogIsWrittenOnlyWhereItsFolderExists) {
@@ -173,8 +172,8 @@ TEST_F(SetupLogWriters, AppendsWithoutReadingSoAnEndingCtrlZStays) {
 
 TEST_F(SetupLogWriters, EntryIsDroppedWhileTheLogIsHeldOpenExclusively) {
     WriteSetupLog("before\n");
-    HANDLE held = CreateFileW(SetupLogPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE held = CreateFileW(SetupLogPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(WriteSetupLog("dropped\n"), 0);
     CloseHandle(held);
@@ -213,8 +212,8 @@ TEST_F(SetupLogWriters, EntryIsDroppedWhenItsPathWouldNotFit) {
 // The Unix path of an existing file or folder of the prefix.
 std::string UnixPath(const std::wstring& path) {
     using ToUnix = char*(CDECL*)(LPCWSTR);
-    auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     char* unixPath = toUnix ? toUnix(path.c_str()) : nullptr;
     std::string result = unixPath ? unixPath : "";
     if (unixPath) HeapFree(GetProcessHeap(), 0, unixPath);
@@ -230,8 +229,8 @@ void RunUnixCommand(const std::string& command) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    ASSERT_TRUE(CreateProcessW(L"Z:\\bin\\sh", &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &process));
+    ASSERT_TRUE(
+        CreateProcessW(L"Z:\\bin\\sh", &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
     for (int i = 0; i < 1000 && !FileExists(mark); ++i) Sleep(10);
     ASSERT_TRUE(FileExists(mark)) << command;
     DeleteFileW(mark.c_str());
@@ -418,8 +417,8 @@ TEST_P(SwappedAfterCheck, NothingOutsideIsCreatedOrChanged) {
         // ...but the file system's owner can still make it lead elsewhere.
         const std::string unixHeld = UnixPath(held);
         planted_.push_back(unixHeld);
-        RunUnixCommand("mv '" + unixHeld + "' '" + unixHeld + ".away' && ln -s '" + UnixPath(kOutside) +
-                       "/Empty' '" + unixHeld + "'");
+        RunUnixCommand("mv '" + unixHeld + "' '" + unixHeld + ".away' && ln -s '" + UnixPath(kOutside) + "/Empty' '" +
+                       unixHeld + "'");
     };
     const std::string before = Snapshot(kOutside);
 
@@ -437,12 +436,12 @@ TEST_P(SwappedAfterCheck, NothingOutsideIsCreatedOrChanged) {
     RemoveTree(held + L".away");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachLevel, SwappedAfterCheck,
-    ::testing::Values(SwapCase{"SetupFirstFolder", Log::Setup, 0}, SwapCase{"SetupSecondFolder", Log::Setup, 1},
-                      SwapCase{"PrevaultFirstFolder", Log::Prevault, 0},
-                      SwapCase{"PrevaultSecondFolder", Log::Prevault, 1}),
-    [](const ::testing::TestParamInfo<SwapCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(EachLevel, SwappedAfterCheck,
+                         ::testing::Values(SwapCase{"SetupFirstFolder", Log::Setup, 0},
+                                           SwapCase{"SetupSecondFolder", Log::Setup, 1},
+                                           SwapCase{"PrevaultFirstFolder", Log::Prevault, 0},
+                                           SwapCase{"PrevaultSecondFolder", Log::Prevault, 1}),
+                         [](const ::testing::TestParamInfo<SwapCase>& info) { return info.param.name; });
 
 // A profile that an administrator moved elsewhere behind a link keeps its log there.
 const std::wstring kMovedProfile = L"C:\\MovedProfile";
@@ -535,7 +534,8 @@ TEST_P(OplockedLog, EntryWaitsAtMostOneSecondForTheBreak) {
 
     EXPECT_EQ(WritePrevaultLog("new\n"), c.written ? 1 : 0);
 
-    EXPECT_EQ(ReadFileBytes(PrevaultLogPath()), std::string("old\r\n") + (c.written ? "[2013-12-31 23:59:59] new\r\n" : ""));
+    EXPECT_EQ(ReadFileBytes(PrevaultLogPath()),
+              std::string("old\r\n") + (c.written ? "[2013-12-31 23:59:59] new\r\n" : ""));
     const bool waited = c.ends == BreakEnds::InTime || c.ends == BreakEnds::Never;
     EXPECT_EQ(waitedMs, waited ? 1000u : 0u);
     EXPECT_EQ(cancelled, c.ends == BreakEnds::Never) << "a wait given up is cancelled before it ends";

@@ -26,7 +26,8 @@ TEST_P(TailOfCommandLine, SkipsTheProgramNameAndTheBlanksAfterIt) {
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, TailOfCommandLine,
     ::testing::Values(TailCase{"PlainName", L"QuelmarSetup.exe -install", L"-install"},
-                      TailCase{"QuotedNameWithBlanks", L"\"C:\\dir with blanks\\QuelmarSetup.exe\"   -install", L"-install"},
+                      TailCase{"QuotedNameWithBlanks", L"\"C:\\dir with blanks\\QuelmarSetup.exe\"   -install",
+                               L"-install"},
                       TailCase{"TabsAndBlanks", L"QuelmarSetup.exe\t \t/uninstall extra", L"/uninstall extra"},
                       TailCase{"QuotedTailKeepsItsQuotes", L"QuelmarSetup.exe \"-install\"", L"\"-install\""},
                       // A quote toggles the quoted state anywhere in the name.
@@ -102,8 +103,7 @@ LONG WINAPI CountRegOpen(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY) {
     ++platformCalls;
     return ERROR_ACCESS_DENIED;
 }
-LONG WINAPI CountRegCreate(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM,
-                           LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD) {
+LONG WINAPI CountRegCreate(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD) {
     ++platformCalls;
     return ERROR_ACCESS_DENIED;
 }

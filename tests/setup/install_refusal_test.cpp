@@ -31,12 +31,11 @@ int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style) {
                      WithoutTimestamps(ReadFileBytes(SetupLogPath()))});
     return IDOK;
 }
-BOOL WINAPI RecordSend(HANDLE server, DWORD session, LPWSTR title, DWORD titleBytes, LPWSTR message,
-                       DWORD messageBytes, DWORD style, DWORD timeout, DWORD* response, BOOL wait) {
-    boxes.push_back({server == WTS_CURRENT_SERVER_HANDLE ? "WTSSendMessageW" : "WTSSendMessageW to a server",
-                     session, message, title, style,
-                     titleBytes == wcslen(title) * 2 && messageBytes == wcslen(message) * 2, timeout, wait,
-                     WithoutTimestamps(ReadFileBytes(SetupLogPath()))});
+BOOL WINAPI RecordSend(HANDLE server, DWORD session, LPWSTR title, DWORD titleBytes, LPWSTR message, DWORD messageBytes,
+                       DWORD style, DWORD timeout, DWORD* response, BOOL wait) {
+    boxes.push_back({server == WTS_CURRENT_SERVER_HANDLE ? "WTSSendMessageW" : "WTSSendMessageW to a server", session,
+                     message, title, style, titleBytes == wcslen(title) * 2 && messageBytes == wcslen(message) * 2,
+                     timeout, wait, WithoutTimestamps(ReadFileBytes(SetupLogPath()))});
     *response = IDASYNC;
     return TRUE;
 }
@@ -61,7 +60,8 @@ HMODULE WINAPI RecordLoad(LPCWSTR path, HANDLE file, DWORD flags) {
     return ::LoadLibraryExW(path, file, flags);
 }
 FARPROC WINAPI SendThroughRecorder(HMODULE module, LPCSTR name) {
-    if (HIWORD(name) && strcmp(name, "WTSSendMessageW") == 0) return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordSend));
+    if (HIWORD(name) && strcmp(name, "WTSSendMessageW") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordSend));
     return ::GetProcAddress(module, name);
 }
 
@@ -124,9 +124,7 @@ TEST_P(InstallRefusal, LogsThenShowsTheBoxSendsTheMessageOrStaysSilent) {
     const RefusalCase& c = GetParam();
     if (c.state != State::KeyMissing) {
         SetRegistryString(HKEY_LOCAL_MACHINE, kSetupStateKey, L"ImageState",
-                          c.state == State::Complete ? L"IMAGE_STATE_COMPLETE"
-                                                     : L"IMAGE_STATE_UNDEPLOYABLE",
-                          0);
+                          c.state == State::Complete ? L"IMAGE_STATE_COMPLETE" : L"IMAGE_STATE_UNDEPLOYABLE", 0);
     }
 
     EXPECT_EQ(RunSetupCommand(L"-install"), 1603);
@@ -134,8 +132,7 @@ TEST_P(InstallRefusal, LogsThenShowsTheBoxSendsTheMessageOrStaysSilent) {
     EXPECT_EQ(WithoutTimestamps(ReadFileBytes(SetupLogPath())), c.logged);
     EXPECT_EQ(WithoutTimestamps(ReadFileBytes(PrevaultLogPath())), c.logged);
     // One apartment around the firmware call, left before anything else happens.
-    EXPECT_EQ(comCalls, (std::vector<std::string>{"CoInitialize(NULL)", "CoCreateInstance",
-                                                  "CoUninitialize"}));
+    EXPECT_EQ(comCalls, (std::vector<std::string>{"CoInitialize(NULL)", "CoCreateInstance", "CoUninitialize"}));
     const bool shown = *c.shownBy != '\0';
     ASSERT_EQ(boxes.size(), shown ? 1u : 0u);
     if (shown) {
@@ -161,19 +158,19 @@ TEST_P(InstallRefusal, LogsThenShowsTheBoxSendsTheMessageOrStaysSilent) {
 
 INSTANTIATE_TEST_SUITE_P(
     ImagingStates, InstallRefusal,
-    ::testing::Values(
-        RefusalCase{"SetupComplete", State::Complete, 1, 1, "MessageBoxW", kRefusalLine},
-        RefusalCase{"StillImaging", State::Imaging, 1, 1, "", kRefusalLine},
-        RefusalCase{"StateUnreadable", State::KeyMissing, 1, 1, "MessageBoxW",
-                    std::string(kRefusalLine) + kCouldNotOpenLine},
-        RefusalCase{"OtherUsersSession", State::Complete, 3, 1, "MessageBoxW", kRefusalLine},
-        // In session 0 a window is seen by nobody and would wait for ever.
-        RefusalCase{"SessionZeroSendsToTheConsole", State::Complete, 0, 2, "WTSSendMessageW", kRefusalLine},
-        RefusalCase{"SessionZeroWithoutConsole", State::Complete, 0, kNoConsole, "", kRefusalLine},
-        RefusalCase{"SessionZeroStillImaging", State::Imaging, 0, 2, "", kRefusalLine},
-        // Nor may it wait where the session cannot be told.
-        RefusalCase{"SessionUnknownSendsToTheConsole", State::Complete, kSessionUnknown, 2, "WTSSendMessageW",
-                    kRefusalLine}),
+    ::testing::Values(RefusalCase{"SetupComplete", State::Complete, 1, 1, "MessageBoxW", kRefusalLine},
+                      RefusalCase{"StillImaging", State::Imaging, 1, 1, "", kRefusalLine},
+                      RefusalCase{"StateUnreadable", State::KeyMissing, 1, 1, "MessageBoxW",
+                                  std::string(kRefusalLine) + kCouldNotOpenLine},
+                      RefusalCase{"OtherUsersSession", State::Complete, 3, 1, "MessageBoxW", kRefusalLine},
+                      // In session 0 a window is seen by nobody and would wait for ever.
+                      RefusalCase{"SessionZeroSendsToTheConsole", State::Complete, 0, 2, "WTSSendMessageW",
+                                  kRefusalLine},
+                      RefusalCase{"SessionZeroWithoutConsole", State::Complete, 0, kNoConsole, "", kRefusalLine},
+                      RefusalCase{"SessionZeroStillImaging", State::Imaging, 0, 2, "", kRefusalLine},
+                      // Nor may it wait where the session cannot be told.
+                      RefusalCase{"SessionUnknownSendsToTheConsole", State::Complete, kSessionUnknown, 2,
+                                  "WTSSendMessageW", kRefusalLine}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
 
 }  // namespace

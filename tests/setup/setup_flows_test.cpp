@@ -54,8 +54,7 @@ int WINAPI CountBox(HWND, LPCWSTR, LPCWSTR, UINT) {
     ++boxes;
     return IDOK;
 }
-LONG WINAPI ClassKeyDenied(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
-                           PHKEY key, LPDWORD) {
+LONG WINAPI ClassKeyDenied(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY key, LPDWORD) {
     *key = nullptr;
     return ERROR_ACCESS_DENIED;
 }
@@ -64,8 +63,8 @@ LONG WINAPI ClassKeyDenied(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURI
 void RecordControlPanel() {
     if (events.empty() || events.back() != "control panel") events.push_back("control panel");
 }
-LONG WINAPI RecordCreateKey(HKEY hive, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options,
-                            REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition) {
+LONG WINAPI RecordCreateKey(HKEY hive, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM access,
+                            LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition) {
     RecordControlPanel();
     return ::RegCreateKeyExW(hive, path, reserved, keyClass, options, access, security, key, disposition);
 }
@@ -131,8 +130,8 @@ TEST_F(SetupFlows, SupportedInstallRegistersItemAndTaskAndLogsSuccessToPrevaultO
     EXPECT_EQ(PrevaultLog(), kCompleted);
     EXPECT_EQ(boxes, 0);
     // The firmware's apartment is left before the task registration enters its own.
-    EXPECT_EQ(events, (std::vector<std::string>{"CoInitialize", "firmware", "CoUninitialize",
-                                                "CoInitializeEx", "task scheduler", "CoUninitialize"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"CoInitialize", "firmware", "CoUninitialize", "CoInitializeEx",
+                                                "task scheduler", "CoUninitialize"}));
 }
 
 TEST_F(SetupFlows, OnlyBitZeroOfTheFirstAnswerByteCounts) {
@@ -215,9 +214,9 @@ TEST_F(SetupFlows, UninstallCallsTheFirmwareThenTheControlPanelItemThenTheTask) 
     firmware_.setting = {0x01, 0x00, 0x00, 0x00};
     api().RegDeleteKeyExW = RecordDeleteKey;
     ASSERT_EQ(RunSetupCommand(L"-uninstall"), 0);
-    EXPECT_EQ(events, (std::vector<std::string>{"CoInitialize", "firmware", "firmware", "CoUninitialize",
-                                                "control panel", "CoInitializeEx", "task scheduler",
-                                                "CoUninitialize"}));
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"CoInitialize", "firmware", "firmware", "CoUninitialize", "control panel",
+                                        "CoInitializeEx", "task scheduler", "CoUninitialize"}));
 }
 
 struct ApartmentCase {

@@ -16,8 +16,7 @@ std::wstring ComServerRegistration::ServerKey(const std::wstring& classId) {
 }
 
 ComServerRegistration::ComServerRegistration(const std::wstring& classId, const std::wstring& dllPath)
-    : key_(ServerKey(classId)),
-      keyExisted_(RegistryKeyExists(HKEY_CLASSES_ROOT, key_, kView)) {
+    : key_(ServerKey(classId)), keyExisted_(RegistryKeyExists(HKEY_CLASSES_ROOT, key_, kView)) {
     for (size_t i = 0; i < 2; ++i) {
         SavedValue& value = saved_[i];
         value.name = kServerValues[i];

@@ -5,11 +5,10 @@
 
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
+    int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string result(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size, nullptr, nullptr);
     return result;
 }
 
@@ -21,9 +20,7 @@ std::wstring ToWide(const std::string& text) {
     return result;
 }
 
-bool FileExists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string ReadFileBytes(const std::wstring& path) {
     std::string bytes;
@@ -79,9 +76,7 @@ std::wstring ShellFolder(int csidl) {
 std::wstring LocalAppDataFolder() { return ShellFolder(CSIDL_LOCAL_APPDATA); }
 std::wstring ProgramFilesFolder() { return ShellFolder(CSIDL_PROGRAM_FILES); }
 
-std::wstring SetupLogPath() {
-    return LocalAppDataFolder() + L"\\Tarvolund\\Tarvo Quelmar\\QuelmarSetup.log";
-}
+std::wstring SetupLogPath() { return LocalAppDataFolder() + L"\\Tarvolund\\Tarvo Quelmar\\QuelmarSetup.log"; }
 
 const std::wstring kSetupStateKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State";
 
@@ -136,8 +131,8 @@ bool RegistryKeyExists(HKEY root, const std::wstring& path, REGSAM view) {
     return true;
 }
 
-bool ReadRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view,
-                       DWORD* type, std::vector<BYTE>* data) {
+bool ReadRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view, DWORD* type,
+                       std::vector<BYTE>* data) {
     HKEY key;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
     DWORD size = 0;
@@ -157,19 +152,17 @@ void DeleteRegistryTree(HKEY root, const std::wstring& path, REGSAM view) {
     wchar_t child[256];
     for (;;) {
         DWORD length = 256;
-        if (RegEnumKeyExW(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
+        if (RegEnumKeyExW(key, 0, child, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         DeleteRegistryTree(root, path + L"\\" + child, view);
     }
     RegCloseKey(key);
     RegDeleteKeyExW(root, path.c_str(), view, 0);
 }
 
-void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name,
-                       const std::wstring& value, REGSAM view) {
+void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
+                       REGSAM view) {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));

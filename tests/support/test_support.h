@@ -58,8 +58,8 @@ std::wstring SetupExePath();
 
 // Registry values read back in the 64-bit or 32-bit view.
 bool RegistryKeyExists(HKEY root, const std::wstring& path, REGSAM view);
-bool ReadRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view,
-                       DWORD* type, std::vector<BYTE>* data);
+bool ReadRegistryValue(HKEY root, const std::wstring& path, const std::wstring& name, REGSAM view, DWORD* type,
+                       std::vector<BYTE>* data);
 void DeleteRegistryTree(HKEY root, const std::wstring& path, REGSAM view);
-void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name,
-                       const std::wstring& value, REGSAM view);
+void SetRegistryString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& value,
+                       REGSAM view);

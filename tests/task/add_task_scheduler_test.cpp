@@ -22,9 +22,10 @@ TEST_F(AddTaskSchedulerOnStandin, RegistersTheLogonTaskAsDefinedAndNothingElse) 
     const TaskModel* task = Task();
     ASSERT_NE(task, nullptr);
     const DefinitionModel& definition = task->definition;
-    EXPECT_EQ(definition.registrationInfo, (Properties{{"Author", std::wstring(L"Tarvolund")},
-                                                       {"Date", std::wstring(L"2013-05-01T02:10:00")},
-                                                       {"Description", std::wstring(L"Start Tarvo Quelmar at Logon")}}));
+    EXPECT_EQ(definition.registrationInfo,
+              (Properties{{"Author", std::wstring(L"Tarvolund")},
+                          {"Date", std::wstring(L"2013-05-01T02:10:00")},
+                          {"Description", std::wstring(L"Start Tarvo Quelmar at Logon")}}));
     EXPECT_EQ(definition.settings, (Properties{{"MultipleInstances", long{TASK_INSTANCES_PARALLEL}},
                                                {"DisallowStartIfOnBatteries", long{VARIANT_FALSE}},
                                                {"StopIfGoingOnBatteries", long{VARIANT_FALSE}},
@@ -32,8 +33,7 @@ TEST_F(AddTaskSchedulerOnStandin, RegistersTheLogonTaskAsDefinedAndNothingElse) 
     EXPECT_EQ(definition.idleSettings, (Properties{{"StopOnIdleEnd", long{VARIANT_FALSE}}}));
     ASSERT_EQ(definition.triggers.size(), 1u);
     EXPECT_EQ(definition.triggers[0].type, TASK_TRIGGER_LOGON);
-    EXPECT_EQ(definition.triggers[0].properties,
-              (Properties{{"UserId", nullptr}, {"Delay", std::wstring(L"PT30S")}}));
+    EXPECT_EQ(definition.triggers[0].properties, (Properties{{"UserId", nullptr}, {"Delay", std::wstring(L"PT30S")}}));
     ASSERT_EQ(definition.actions.size(), 1u);
     EXPECT_EQ(definition.actions[0].type, TASK_ACTION_EXEC);
     EXPECT_EQ(definition.actions[0].properties,
@@ -210,42 +210,74 @@ struct Failure {
 
 // Runs start with the older task in place, except where a folder is to be created.
 const Failure kFailures[] = {
-    {"CoInitializeEx", L"", RPC_E_CHANGED_MODE, "AddTaskScheduler(): CoInitializeEx failed (80010106)\r\n", 1, Left::OlderTask},
-    {"CoInitializeSecurity", L"", RPC_E_TOO_LATE, "AddTaskScheduler(): CoInitialSecurity failed failed (80010119)\r\n", 1, Left::OlderTask},
-    {"CoCreateInstance", L"", REGDB_E_CLASSNOTREG, "AddTaskScheduler(): Failed to create an instance of ITaskService (80040154)", 1, Left::OlderTask},
-    {"ITaskService::Connect", L"", E_ACCESSDENIED, "AddTaskScheduler(): ITaskService::Connect failed (80070005)", 1, Left::OlderTask},
-    {"ITaskService::GetFolder", L"", E_FAIL, "AddTaskScheduler(): Cannot get Root Task Folder pointer (80004005)", 1, Left::OlderTask},
-    {"ITaskFolder::CreateFolder", L"\\", E_ACCESSDENIED, "AddTaskScheduler(): Cannot create Tarvo Task Folder (80070005)", 1, Left::NoFolder},
-    {"ITaskFolder::CreateFolder", L"\\Tarvolund", E_ACCESSDENIED, "AddTaskScheduler(): Cannot create Tarvo Task Sub Folder (80070005)", 1, Left::MakerFolderOnly},
-    {"ITaskService::NewTask", L"", E_OUTOFMEMORY, "AddTaskScheduler(): Failed to create a task definition (8007000e)", 1, Left::FoldersNoTask},
-    {"ITaskDefinition::get_RegistrationInfo", L"", E_FAIL, "AddTaskScheduler(): Cannot get registration info (80004005)", 1, Left::FoldersNoTask},
-    {"IRegistrationInfo::put_Author", L"", E_FAIL, "AddTaskScheduler(): Cannot put identification (author) info (80004005)", 0, Left::NewTask},
-    {"IRegistrationInfo::put_Date", L"", E_INVALIDARG, "AddTaskScheduler(): Cannot put registration date (80070057)", 0, Left::NewTask},
-    {"IRegistrationInfo::put_Description", L"", E_FAIL, "AddTaskScheduler(): Cannot put task description (80004005)", 0, Left::NewTask},
-    {"ITaskDefinition::get_Settings", L"", E_FAIL, "AddTaskScheduler(): Cannot get task settings pointer (80004005)", 1, Left::FoldersNoTask},
-    {"ITaskSettings::put_MultipleInstances", L"", E_FAIL, "AddTaskScheduler(): Cannot put TASK_INSTANCES_PARALLEL (80004005)", 0, Left::NewTask},
-    {"ITaskSettings::put_DisallowStartIfOnBatteries", L"", E_FAIL, "AddTaskScheduler(): Cannot allow start if on batteries (80004005)", 1, Left::FoldersNoTask},
-    {"ITaskSettings::put_StopIfGoingOnBatteries", L"", E_FAIL, "AddTaskScheduler(): Cannot disable stop if going on batteries (80004005)", 1, Left::FoldersNoTask},
-    {"ITaskSettings::put_ExecutionTimeLimit", L"", E_INVALIDARG, "AddTaskScheduler(): Cannot put execution time limit property (80070057)", 1, Left::FoldersNoTask},
-    {"ITaskSettings::get_IdleSettings", L"", E_NOTIMPL, "AddTaskScheduler(): Cannot get idle settings interface (80004001)", 0, Left::NewTask},
-    {"IIdleSettings::put_StopOnIdleEnd", L"", E_FAIL, "AddTaskScheduler(): Cannot disable StopOnIdleEnd property (80004005)", 0, Left::NewTask},
-    {"ITaskDefinition::get_Triggers", L"", E_FAIL, "AddTaskScheduler(): Cannot get trigger collection (80004005)", 1, Left::FoldersNoTask},
-    {"ITriggerCollection::Create", L"", E_NOTIMPL, "AddTaskScheduler(): Cannot create the triger (80004001)", 1, Left::FoldersNoTask},
-    {"ITrigger::QueryInterface", L"", E_NOINTERFACE, "AddTaskScheduler(): QueryInterface call failed for ILogonTrigger (80004002)", 1, Left::FoldersNoTask},
-    {"ILogonTrigger::put_UserId", L"", E_FAIL, "AddTaskScheduler(): Cannot put user ID (any user) to logon trigge (80004005)", 1, Left::FoldersNoTask},
-    {"ILogonTrigger::put_Delay", L"", E_INVALIDARG, "AddTaskScheduler(): Cannot set delay time for task startr (80070057)", 1, Left::FoldersNoTask},
-    {"ITaskDefinition::get_Actions", L"", E_FAIL, "AddTaskScheduler(): Cannot get Task collection pointer (80004005)", 1, Left::FoldersNoTask},
-    {"IActionCollection::Create", L"", E_FAIL, "AddTaskScheduler(): Cannot create the action (80004005)", 1, Left::FoldersNoTask},
-    {"IAction::QueryInterface", L"", E_NOINTERFACE, "AddTaskScheduler(): QueryInterface call failed for IExecAction (80004002)", 1, Left::FoldersNoTask},
-    {"IExecAction::put_Path", L"", E_INVALIDARG, "AddTaskScheduler(): Cannot put path of executable (80070057)", 1, Left::FoldersNoTask},
-    {"IExecAction::put_Arguments", L"", E_FAIL, "AddTaskScheduler(): Cannot put arguments of executable (80004005)", 1, Left::FoldersNoTask},
-    {"ITaskDefinition::get_Principal", L"", E_FAIL, "AddTaskScheduler(): Cannot get pincipal interface (80004005)", 1, Left::FoldersNoTask},
-    {"ITaskFolder::RegisterTaskDefinition", L"", E_ACCESSDENIED, "AddTaskScheduler(): Error saveing the Task (80070005)", 1, Left::FoldersNoTask},
+    {"CoInitializeEx", L"", RPC_E_CHANGED_MODE, "AddTaskScheduler(): CoInitializeEx failed (80010106)\r\n", 1,
+     Left::OlderTask},
+    {"CoInitializeSecurity", L"", RPC_E_TOO_LATE, "AddTaskScheduler(): CoInitialSecurity failed failed (80010119)\r\n",
+     1, Left::OlderTask},
+    {"CoCreateInstance", L"", REGDB_E_CLASSNOTREG,
+     "AddTaskScheduler(): Failed to create an instance of ITaskService (80040154)", 1, Left::OlderTask},
+    {"ITaskService::Connect", L"", E_ACCESSDENIED, "AddTaskScheduler(): ITaskService::Connect failed (80070005)", 1,
+     Left::OlderTask},
+    {"ITaskService::GetFolder", L"", E_FAIL, "AddTaskScheduler(): Cannot get Root Task Folder pointer (80004005)", 1,
+     Left::OlderTask},
+    {"ITaskFolder::CreateFolder", L"\\", E_ACCESSDENIED,
+     "AddTaskScheduler(): Cannot create Tarvo Task Folder (80070005)", 1, Left::NoFolder},
+    {"ITaskFolder::CreateFolder", L"\\Tarvolund", E_ACCESSDENIED,
+     "AddTaskScheduler(): Cannot create Tarvo Task Sub Folder (80070005)", 1, Left::MakerFolderOnly},
+    {"ITaskService::NewTask", L"", E_OUTOFMEMORY, "AddTaskScheduler(): Failed to create a task definition (8007000e)",
+     1, Left::FoldersNoTask},
+    {"ITaskDefinition::get_RegistrationInfo", L"", E_FAIL,
+     "AddTaskScheduler(): Cannot get registration info (80004005)", 1, Left::FoldersNoTask},
+    {"IRegistrationInfo::put_Author", L"", E_FAIL,
+     "AddTaskScheduler(): Cannot put identification (author) info (80004005)", 0, Left::NewTask},
+    {"IRegistrationInfo::put_Date", L"", E_INVALIDARG, "AddTaskScheduler(): Cannot put registration date (80070057)", 0,
+     Left::NewTask},
+    {"IRegistrationInfo::put_Description", L"", E_FAIL, "AddTaskScheduler(): Cannot put task description (80004005)", 0,
+     Left::NewTask},
+    {"ITaskDefinition::get_Settings", L"", E_FAIL, "AddTaskScheduler(): Cannot get task settings pointer (80004005)", 1,
+     Left::FoldersNoTask},
+    {"ITaskSettings::put_MultipleInstances", L"", E_FAIL,
+     "AddTaskScheduler(): Cannot put TASK_INSTANCES_PARALLEL (80004005)", 0, Left::NewTask},
+    {"ITaskSettings::put_DisallowStartIfOnBatteries", L"", E_FAIL,
+     "AddTaskScheduler(): Cannot allow start if on batteries (80004005)", 1, Left::FoldersNoTask},
+    {"ITaskSettings::put_StopIfGoingOnBatteries", L"", E_FAIL,
+     "AddTaskScheduler(): Cannot disable stop if going on batteries (80004005)", 1, Left::FoldersNoTask},
+    {"ITaskSettings::put_ExecutionTimeLimit", L"", E_INVALIDARG,
+     "AddTaskScheduler(): Cannot put execution time limit property (80070057)", 1, Left::FoldersNoTask},
+    {"ITaskSettings::get_IdleSettings", L"", E_NOTIMPL,
+     "AddTaskScheduler(): Cannot get idle settings interface (80004001)", 0, Left::NewTask},
+    {"IIdleSettings::put_StopOnIdleEnd", L"", E_FAIL,
+     "AddTaskScheduler(): Cannot disable StopOnIdleEnd property (80004005)", 0, Left::NewTask},
+    {"ITaskDefinition::get_Triggers", L"", E_FAIL, "AddTaskScheduler(): Cannot get trigger collection (80004005)", 1,
+     Left::FoldersNoTask},
+    {"ITriggerCollection::Create", L"", E_NOTIMPL, "AddTaskScheduler(): Cannot create the triger (80004001)", 1,
+     Left::FoldersNoTask},
+    {"ITrigger::QueryInterface", L"", E_NOINTERFACE,
+     "AddTaskScheduler(): QueryInterface call failed for ILogonTrigger (80004002)", 1, Left::FoldersNoTask},
+    {"ILogonTrigger::put_UserId", L"", E_FAIL,
+     "AddTaskScheduler(): Cannot put user ID (any user) to logon trigge (80004005)", 1, Left::FoldersNoTask},
+    {"ILogonTrigger::put_Delay", L"", E_INVALIDARG,
+     "AddTaskScheduler(): Cannot set delay time for task startr (80070057)", 1, Left::FoldersNoTask},
+    {"ITaskDefinition::get_Actions", L"", E_FAIL, "AddTaskScheduler(): Cannot get Task collection pointer (80004005)",
+     1, Left::FoldersNoTask},
+    {"IActionCollection::Create", L"", E_FAIL, "AddTaskScheduler(): Cannot create the action (80004005)", 1,
+     Left::FoldersNoTask},
+    {"IAction::QueryInterface", L"", E_NOINTERFACE,
+     "AddTaskScheduler(): QueryInterface call failed for IExecAction (80004002)", 1, Left::FoldersNoTask},
+    {"IExecAction::put_Path", L"", E_INVALIDARG, "AddTaskScheduler(): Cannot put path of executable (80070057)", 1,
+     Left::FoldersNoTask},
+    {"IExecAction::put_Arguments", L"", E_FAIL, "AddTaskScheduler(): Cannot put arguments of executable (80004005)", 1,
+     Left::FoldersNoTask},
+    {"ITaskDefinition::get_Principal", L"", E_FAIL, "AddTaskScheduler(): Cannot get pincipal interface (80004005)", 1,
+     Left::FoldersNoTask},
+    {"ITaskFolder::RegisterTaskDefinition", L"", E_ACCESSDENIED,
+     "AddTaskScheduler(): Error saveing the Task (80070005)", 1, Left::FoldersNoTask},
     // Calls whose failure is not looked at.
     {"ITaskFolder::DeleteTask", L"", E_ACCESSDENIED, "", 0, Left::NewTask},
     {"IPrincipal::put_Id", L"", E_FAIL, "", 0, Left::NewTask},
     // A folder that cannot be opened is created: here it exists already.
-    {"ITaskFolder::GetFolder", L"\\", E_ACCESSDENIED, "AddTaskScheduler(): Cannot create Tarvo Task Folder (800700b7)", 1, Left::OlderTask},
+    {"ITaskFolder::GetFolder", L"\\", E_ACCESSDENIED, "AddTaskScheduler(): Cannot create Tarvo Task Folder (800700b7)",
+     1, Left::OlderTask},
 };
 
 class AddTaskSchedulerFailure : public AddTaskSchedulerOnStandin, public ::testing::WithParamInterface<Failure> {};
@@ -306,7 +338,8 @@ const Allocation kAllocations[] = {
     {"DefaultSecurity", L"", "AddTaskScheduler(): Error saveing the Task (8007000e)", 1},
 };
 
-class AddTaskSchedulerAllocation : public AddTaskSchedulerOnStandin, public ::testing::WithParamInterface<Allocation> {};
+class AddTaskSchedulerAllocation : public AddTaskSchedulerOnStandin,
+                                   public ::testing::WithParamInterface<Allocation> {};
 
 TEST_P(AddTaskSchedulerAllocation, FailsTheCallThatNeedsTheString) {
     const Allocation& allocation = GetParam();

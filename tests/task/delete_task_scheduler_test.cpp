@@ -35,8 +35,10 @@ struct Removal {
 
 const Removal kRemovals[] = {
     {"NothingInstalled", [](TaskSchedulerModel&) {}, false, false, false, false},
-    {"EmptyMakerFolderWithoutProductFolder", [](TaskSchedulerModel& m) { m.AddFolder(kMakerPath); }, false, true, false, false},
-    {"OnlyWhatTheInstallationMade", [](TaskSchedulerModel& m) { m.AddTask(kProductPath, kTaskName); }, false, false, true, true},
+    {"EmptyMakerFolderWithoutProductFolder", [](TaskSchedulerModel& m) { m.AddFolder(kMakerPath); }, false, true, false,
+     false},
+    {"OnlyWhatTheInstallationMade", [](TaskSchedulerModel& m) { m.AddTask(kProductPath, kTaskName); }, false, false,
+     true, true},
     {"TaskAlreadyGone", [](TaskSchedulerModel& m) { m.AddFolder(kProductPath); }, false, false, true, true},
     {"ProductFolderHoldsAnotherTask",
      [](TaskSchedulerModel& m) {
@@ -76,7 +78,8 @@ const Removal kRemovals[] = {
      true, true, true, false},
 };
 
-class DeleteTaskSchedulerRemoval : public DeleteTaskSchedulerOnStandin, public ::testing::WithParamInterface<Removal> {};
+class DeleteTaskSchedulerRemoval : public DeleteTaskSchedulerOnStandin,
+                                   public ::testing::WithParamInterface<Removal> {};
 
 TEST_P(DeleteTaskSchedulerRemoval, DeletesTheTaskAndEachOfItsFoldersLeftEmpty) {
     const Removal& removal = GetParam();
@@ -167,25 +170,39 @@ struct Failure {
 };
 
 const Failure kFailures[] = {
-    {"CoInitializeEx", L"", RPC_E_CHANGED_MODE, "DeleteTaskScheduler(): CoInitializeEx failed (80010106)\r\n", 1, Left::Everything},
-    {"CoInitializeSecurity", L"", RPC_E_TOO_LATE, "DeleteTaskScheduler(): CoInitialSecurity failed failed (80010119)\r\n", 1, Left::Everything},
-    {"CoCreateInstance", L"", REGDB_E_CLASSNOTREG, "DeleteTaskScheduler(): Failed to create an instance of ITaskService (80040154)", 1, Left::Everything},
-    {"ITaskService::Connect", L"", E_ACCESSDENIED, "DeleteTaskScheduler(): ITaskService::Connect failed (80070005)", 1, Left::Everything},
-    {"ITaskService::GetFolder", L"", E_FAIL, "DeleteTaskScheduler(): Cannot get Root Task Folder pointer (80004005)", 1, Left::Everything},
-    {"ITaskFolder::GetTasks", L"\\Tarvolund\\Tarvo Quelmar", E_FAIL, "DeleteTaskScheduler(): Cannot get tasks from Tarvo sub folder (80004005)", 1, Left::FoldersWithoutTask},
-    {"IRegisteredTaskCollection::get_Count", L"\\Tarvolund\\Tarvo Quelmar", E_NOTIMPL, "DeleteTaskScheduler(): Cannot get task count from Tarvo sub folder (80004001)", 1, Left::FoldersWithoutTask},
-    {"ITaskFolder::GetFolders", L"\\Tarvolund\\Tarvo Quelmar", E_ACCESSDENIED, "DeleteTaskScheduler(): Cannot get folders from Tarvo sub folder (80070005)", 1, Left::FoldersWithoutTask},
-    {"ITaskFolderCollection::get_Count", L"\\Tarvolund\\Tarvo Quelmar", E_FAIL, "DeleteTaskScheduler(): Cannot get folder count from Tarvo sub folder (80004005)", 1, Left::FoldersWithoutTask},
-    {"ITaskFolder::GetTasks", L"\\Tarvolund", E_FAIL, "DeleteTaskScheduler(): Cannot get tasks from Tarvo folder (80004005)", 1, Left::MakerFolderOnly},
-    {"IRegisteredTaskCollection::get_Count", L"\\Tarvolund", E_NOTIMPL, "DeleteTaskScheduler(): Cannot get task count from Tarvo folder (80004001)", 1, Left::MakerFolderOnly},
-    {"ITaskFolder::GetFolders", L"\\Tarvolund", E_ACCESSDENIED, "DeleteTaskScheduler(): Cannot get folders from Tarvo Folder (80070005)", 1, Left::MakerFolderOnly},
-    {"ITaskFolderCollection::get_Count", L"\\Tarvolund", E_FAIL, "DeleteTaskScheduler(): Cannot get folder count from Tarvo Folder (80004005)", 1, Left::MakerFolderOnly},
+    {"CoInitializeEx", L"", RPC_E_CHANGED_MODE, "DeleteTaskScheduler(): CoInitializeEx failed (80010106)\r\n", 1,
+     Left::Everything},
+    {"CoInitializeSecurity", L"", RPC_E_TOO_LATE,
+     "DeleteTaskScheduler(): CoInitialSecurity failed failed (80010119)\r\n", 1, Left::Everything},
+    {"CoCreateInstance", L"", REGDB_E_CLASSNOTREG,
+     "DeleteTaskScheduler(): Failed to create an instance of ITaskService (80040154)", 1, Left::Everything},
+    {"ITaskService::Connect", L"", E_ACCESSDENIED, "DeleteTaskScheduler(): ITaskService::Connect failed (80070005)", 1,
+     Left::Everything},
+    {"ITaskService::GetFolder", L"", E_FAIL, "DeleteTaskScheduler(): Cannot get Root Task Folder pointer (80004005)", 1,
+     Left::Everything},
+    {"ITaskFolder::GetTasks", L"\\Tarvolund\\Tarvo Quelmar", E_FAIL,
+     "DeleteTaskScheduler(): Cannot get tasks from Tarvo sub folder (80004005)", 1, Left::FoldersWithoutTask},
+    {"IRegisteredTaskCollection::get_Count", L"\\Tarvolund\\Tarvo Quelmar", E_NOTIMPL,
+     "DeleteTaskScheduler(): Cannot get task count from Tarvo sub folder (80004001)", 1, Left::FoldersWithoutTask},
+    {"ITaskFolder::GetFolders", L"\\Tarvolund\\Tarvo Quelmar", E_ACCESSDENIED,
+     "DeleteTaskScheduler(): Cannot get folders from Tarvo sub folder (80070005)", 1, Left::FoldersWithoutTask},
+    {"ITaskFolderCollection::get_Count", L"\\Tarvolund\\Tarvo Quelmar", E_FAIL,
+     "DeleteTaskScheduler(): Cannot get folder count from Tarvo sub folder (80004005)", 1, Left::FoldersWithoutTask},
+    {"ITaskFolder::GetTasks", L"\\Tarvolund", E_FAIL,
+     "DeleteTaskScheduler(): Cannot get tasks from Tarvo folder (80004005)", 1, Left::MakerFolderOnly},
+    {"IRegisteredTaskCollection::get_Count", L"\\Tarvolund", E_NOTIMPL,
+     "DeleteTaskScheduler(): Cannot get task count from Tarvo folder (80004001)", 1, Left::MakerFolderOnly},
+    {"ITaskFolder::GetFolders", L"\\Tarvolund", E_ACCESSDENIED,
+     "DeleteTaskScheduler(): Cannot get folders from Tarvo Folder (80070005)", 1, Left::MakerFolderOnly},
+    {"ITaskFolderCollection::get_Count", L"\\Tarvolund", E_FAIL,
+     "DeleteTaskScheduler(): Cannot get folder count from Tarvo Folder (80004005)", 1, Left::MakerFolderOnly},
     // Folders that cannot be opened are passed over without a word.
     {"ITaskFolder::GetFolder", L"\\", E_ACCESSDENIED, "", 0, Left::Everything},
     {"ITaskFolder::GetFolder", L"\\Tarvolund", E_ACCESSDENIED, "", 0, Left::Everything},
 };
 
-class DeleteTaskSchedulerFailure : public DeleteTaskSchedulerOnStandin, public ::testing::WithParamInterface<Failure> {};
+class DeleteTaskSchedulerFailure : public DeleteTaskSchedulerOnStandin,
+                                   public ::testing::WithParamInterface<Failure> {};
 
 TEST_P(DeleteTaskSchedulerFailure, LogsItsMessageReturnsItsResultAndKeepsWhatWasDeleted) {
     const Failure& failure = GetParam();

@@ -13,8 +13,8 @@
 struct ComRecord {
     int apartmentsEntered = 0;
     int apartmentsLeft = 0;
-    std::string apartmentArguments;  // of the last CoInitializeEx: reserved, model
-    std::string securityArguments;   // of the last CoInitializeSecurity, all nine
+    std::string apartmentArguments;      // of the last CoInitializeEx: reserved, model
+    std::string securityArguments;       // of the last CoInitializeSecurity, all nine
     bool createdAsTaskScheduler = true;  // every CoCreateInstance asked for it in-process
 };
 

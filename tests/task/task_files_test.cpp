@@ -106,14 +106,23 @@ struct PrincipalCase {
 };
 
 const PrincipalCase kPrincipals[] = {
-    {"GroupAccount", {VT_BSTR, L"S-1-5-32-545"}, TASK_LOGON_GROUP, "AllUsers",
+    {"GroupAccount",
+     {VT_BSTR, L"S-1-5-32-545"},
+     TASK_LOGON_GROUP,
+     "AllUsers",
      "  <Principals>\r\n    <Principal id=\"AllUsers\">\r\n      <GroupId>S-1-5-32-545</GroupId>\r\n"
      "    </Principal>\r\n  </Principals>\r\n  <Actions Context=\"AllUsers\">\r\n  </Actions>\r\n</Task>"},
-    {"InteractiveUser", {VT_BSTR, L"PC\\me"}, TASK_LOGON_INTERACTIVE_TOKEN, nullptr,
+    {"InteractiveUser",
+     {VT_BSTR, L"PC\\me"},
+     TASK_LOGON_INTERACTIVE_TOKEN,
+     nullptr,
      "  <Principals>\r\n    <Principal>\r\n      <UserId>PC\\me</UserId>\r\n"
      "      <LogonType>InteractiveToken</LogonType>\r\n    </Principal>\r\n  </Principals>\r\n"
      "  <Actions>\r\n  </Actions>\r\n</Task>"},
-    {"IdWithMarkup", {VT_EMPTY, L""}, TASK_LOGON_NONE, "a\"<&>",
+    {"IdWithMarkup",
+     {VT_EMPTY, L""},
+     TASK_LOGON_NONE,
+     "a\"<&>",
      "  <Principals>\r\n    <Principal id=\"a&quot;&lt;&amp;&gt;\">\r\n    </Principal>\r\n  </Principals>\r\n"
      "  <Actions Context=\"a&quot;&lt;&amp;&gt;\">\r\n  </Actions>\r\n</Task>"},
     {"NothingSet", {VT_EMPTY, L""}, TASK_LOGON_NONE, nullptr, "  <Actions>\r\n  </Actions>\r\n</Task>"},
@@ -142,8 +151,8 @@ INSTANTIATE_TEST_SUITE_P(Registrations, TaskDocumentPrincipal, ::testing::Values
 TEST(TaskDocument, EscapesTextAndKeepsQuotesInElements) {
     TaskModel task;
     task.definition.registrationInfo["Author"] = std::wstring(L"Tarvo & <Sons>");
-    task.definition.actions.push_back({TASK_ACTION_EXEC, {{"Path", std::wstring(L"C:\\a b\\x.exe")},
-                                                           {"Arguments", std::wstring(L"\"q\" > out")}}});
+    task.definition.actions.push_back(
+        {TASK_ACTION_EXEC, {{"Path", std::wstring(L"C:\\a b\\x.exe")}, {"Arguments", std::wstring(L"\"q\" > out")}}});
     const std::string xml = ToUtf8(TaskXml(L"\\T", task));
     EXPECT_NE(xml.find("    <Author>Tarvo &amp; &lt;Sons&gt;</Author>\r\n"), std::string::npos) << xml;
     EXPECT_NE(xml.find("    <Exec>\r\n      <Command>C:\\a b\\x.exe</Command>\r\n"
