@@ -1,7 +1,7 @@
 #!/bin/sh
 # Checks that make the release file trustworthy.
 #   reproducible SOURCE-DIR EXE WORK-DIR
-#       copies the checkout to another place, builds QuelmarSetup.exe there in
+#       copies the checkout's tracked files to another place, builds QuelmarSetup.exe there in
 #       another build folder, and compares the SHA-256 of the two unsigned files
 #   sign SIGN-SCRIPT EXE MSI WORK-DIR
 #       makes a throwaway code-signing certificate, signs copies of the program
@@ -59,7 +59,8 @@ reproducible)
     source=$2 exe=$3 work=$4
     rm -rf "$work"
     mkdir -p "$work/checkout"
-    (cd "$source" && git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf -) \
+    # The tracked files only, as they are now: nothing untracked or built comes along.
+    (cd "$source" && git ls-files -z --cached | tar --null -T - -cf -) \
         | tar -xf - -C "$work/checkout" || fail "cannot copy the checkout"
     (cd "$work/checkout" &&
      env -u QUELMAR_SIGN_PKCS12 -u QUELMAR_SIGN_PASSWORD_FILE sh -c \
