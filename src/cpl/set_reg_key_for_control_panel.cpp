@@ -20,7 +20,7 @@ void WriteValue(HKEY key, const ControlPanelValue& value, const wchar_t* program
         data = formatted;
     }
     // With the terminating null: readers that add none must find it stored.
-    DWORD size = static_cast<DWORD>((wcslen(data) + 1) * sizeof(wchar_t));
+    const DWORD size = static_cast<DWORD>(wcslen(data) + 1) * DWORD{sizeof(wchar_t)};
     IGNORE_RESULT(api().RegSetValueExW(key, value.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), size));
 }
 

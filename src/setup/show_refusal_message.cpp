@@ -9,7 +9,7 @@ namespace {
 
 constexpr DWORD kNoConsoleSession = 0xFFFFFFFF;
 
-DWORD Bytes(const wchar_t* text) { return static_cast<DWORD>(wcslen(text) * sizeof(wchar_t)); }
+DWORD Bytes(const wchar_t* text) { return static_cast<DWORD>(wcslen(text)) * DWORD{sizeof(wchar_t)}; }
 
 // wtsapi32 is loaded here only, by its full System32 path: the program's
 // imports stay as they are, and no other copy of it can be picked up.

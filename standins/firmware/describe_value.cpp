@@ -10,6 +10,7 @@ std::string Narrow(const wchar_t* text) {
 
 std::string DescribeValue(const VARIANT& value) {
     char type[32];
+    // NOLINTNEXTLINE(cert-err33-c): the buffer holds the longest text
     snprintf(type, sizeof type, "VT 0x%X", value.vt);
     std::string text = type;
     if (value.vt == VT_I4) return text + ", " + std::to_string(value.lVal);

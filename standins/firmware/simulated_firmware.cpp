@@ -18,6 +18,7 @@ std::string HexBytes(const BYTE* bytes, size_t count) {
     std::string text;
     char hex[4];
     for (size_t i = 0; i < count; ++i) {
+        // NOLINTNEXTLINE(cert-err33-c): the buffer holds the longest text
         snprintf(hex, sizeof hex, "%02X", bytes[i]);
         if (i) text += ' ';
         text += hex;
@@ -30,6 +31,7 @@ std::string JournalEntry::Text() const {
     if (!detail.empty()) text += ": " + detail;
     if (result != S_OK) {
         char code[16];
+        // NOLINTNEXTLINE(cert-err33-c): the buffer holds the longest text
         snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
         text += std::string(" -> ") + code;
     }
@@ -82,6 +84,7 @@ LONG SimulatedFirmware::Execute(const CommandRecord& record, std::array<BYTE, 4>
     *answer = returnCode == kDone ? setting : std::array<BYTE, 4>{};
 
     char command[64];
+    // NOLINTNEXTLINE(cert-err33-c): the buffer holds the longest text
     snprintf(command, sizeof command, "command %ld, rwReturnCode %ld", record.command, returnCode);
     Record("Execute",
            std::string(command) + ", data " + HexBytes(record.data.data(), record.data.size()) + ", answer " +

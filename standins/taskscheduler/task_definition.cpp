@@ -70,7 +70,8 @@ public:
         : StandinObject(model, "ITaskSettings"), data_(std::move(data)) {}
 
     STDMETHODIMP put_MultipleInstances(TASK_INSTANCES_POLICY policy) override {
-        return Store("ITaskSettings::put_MultipleInstances", data_->settings, "MultipleInstances", long{policy});
+        return Store("ITaskSettings::put_MultipleInstances", data_->settings, "MultipleInstances",
+                     static_cast<long>(policy));
     }
     STDMETHODIMP put_StopIfGoingOnBatteries(VARIANT_BOOL stop) override {
         return Store("ITaskSettings::put_StopIfGoingOnBatteries", data_->settings, "StopIfGoingOnBatteries",

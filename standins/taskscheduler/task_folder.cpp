@@ -20,6 +20,7 @@ public:
         return S_OK;
     }
     STDMETHODIMP get_Item(VARIANT, Item**) override { return this->NotUsed(__func__); }
+    // NOLINTNEXTLINE(bugprone-reserved-identifier): the interface's own name
     STDMETHODIMP get__NewEnum(IUnknown**) override { return this->NotUsed(__func__); }
 
 private:
