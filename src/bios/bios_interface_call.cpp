@@ -2,8 +2,8 @@
 
 #include "bios/bios_interface.h"
 #include "log/bounded_format.h"
-#include "log/steps.h"
 #include "platform/owners.h"
+#include "platform/steps.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "bios/bios_interface.h"
-#include "log/steps.h"
 #include "platform/owners.h"
+#include "platform/steps.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "cpl/control_panel_item.h"
 #include "cpl/control_panel_table.h"
-#include "log/steps.h"
 #include "platform/api.h"
+#include "platform/steps.h"
 
 void DeleteRegKeyForControlPanel() {
     // A key that another program added children to stays, and so do the keys

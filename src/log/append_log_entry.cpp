@@ -2,7 +2,7 @@
 
 #include "log/bounded_format.h"
 #include "log/log_paths.h"
-#include "log/steps.h"
+#include "platform/steps.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "log/log_paths.h"
-#include "log/steps.h"
+#include "platform/steps.h"
 
 bool WaitForOplockBreak(HANDLE entry) {
     // No event: with one request at a time, the handle itself is signalled

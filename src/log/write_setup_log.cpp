@@ -1,6 +1,6 @@
 #include "log/log_paths.h"
 #include "log/setup_log.h"
-#include "log/steps.h"
+#include "platform/steps.h"
 
 int WriteSetupLog(const char* message) {
     IGNORE_RESULT(CreateSetupLogFolder());  // a missing level fails the open below

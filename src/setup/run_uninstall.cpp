@@ -1,7 +1,7 @@
 #include "bios/bios_interface.h"
 #include "cpl/control_panel_item.h"
-#include "log/steps.h"
 #include "platform/owners.h"
+#include "platform/steps.h"
 #include "setup/setup_command.h"
 #include "task/logon_task.h"
 
