@@ -14,18 +14,14 @@ const std::string kOnInstance =
 class BiosRecord : public StandinFirmware {};
 
 // The BiosInterface's own objects in the order the firmware saw them go, as
-// one line: the order is the one its provider has always seen. What the call
-// takes and lets go of by itself (the enumeration, the answer) is only
-// released, in whatever order.
+// one line. What the call takes and lets go of by itself (the enumeration,
+// the answer) only has to be released, in any order.
 std::string FieldsReleased(const SimulatedFirmware& firmware) {
-    const std::set<std::string> fields = {"locator",
-                                          "services",
-                                          "tlvBIntM class",
-                                          "tlvBIOSInt4 in-signature",
-                                          "tlvBIOSInt4 in-parameters",
-                                          "tlvBIOSInt4 out-parameters",
-                                          "tlvBDataIn class",
-                                          "tlvBDataIn instance"};
+    // clang-format off
+    const std::set<std::string> fields = {
+        "locator", "services", "tlvBIntM class", "tlvBIOSInt4 in-signature", "tlvBIOSInt4 in-parameters",
+        "tlvBIOSInt4 out-parameters", "tlvBDataIn class", "tlvBDataIn instance"};
+    // clang-format on
     std::string order;
     for (const std::string& object : firmware.ReleasedObjects()) {
         if (fields.count(object)) order += (order.empty() ? "" : ", ") + object;

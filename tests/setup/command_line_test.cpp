@@ -26,7 +26,8 @@ TEST_P(TailOfCommandLine, SkipsTheProgramNameAndTheBlanksAfterIt) {
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, TailOfCommandLine,
     ::testing::Values(TailCase{"PlainName", L"QuelmarSetup.exe -install", L"-install"},
-                      TailCase{"QuotedNameWithBlanks", L"\"C:\\dir with blanks\\QuelmarSetup.exe\"   -install", L"-install"},
+                      TailCase{"QuotedNameWithBlanks", L"\"C:\\dir with blanks\\QuelmarSetup.exe\"   -install",
+                               L"-install"},
                       TailCase{"TabsAndBlanks", L"QuelmarSetup.exe\t \t/uninstall extra", L"/uninstall extra"},
                       TailCase{"QuotedTailKeepsItsQuotes", L"QuelmarSetup.exe \"-install\"", L"\"-install\""},
                       // A quote toggles the quoted state anywhere in the name.
@@ -35,8 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TailCase{"NoTail", L"QuelmarSetup.exe", L""},
                       TailCase{"OnlyBlanksAfterTheName", L"QuelmarSetup.exe   ", L""},
                       TailCase{"EmptyCommandLine", L"", L""},
-                      // Every character from 1 to 0x20 ends the name and is skipped.
-                      TailCase{"ControlCharactersEndTheName", L"Setup.exe\x01\x1f\x20-install", L"-install"},
+                      // Not only a blank: every character from 1 to 0x20 ends the name and is skipped.
+                      TailCase{"ControlCharactersEndTheName", L"Setup.exe\t\x01\x1f-install", L"-install"},
                       TailCase{"DeleteIsPartOfTheName", L"Setup.exe\x7f-install", L""}),
     kRowName);
 
