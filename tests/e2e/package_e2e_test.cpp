@@ -22,8 +22,6 @@ protected:
 };
 
 TEST_F(SamplePackage, InstallAndRemoveTheProduct) {
-    WriteFileBytes(kFirmwareSetting, "01 3C 7E 81\n");
-
     EXPECT_EQ(RunMsiexec(L"/i"), 0u);
     EXPECT_TRUE(FileExists(kProductFiles + L"\\Quelmar.exe"));
     ExpectTheGoldenTask();
@@ -33,7 +31,6 @@ TEST_F(SamplePackage, InstallAndRemoveTheProduct) {
     EXPECT_FALSE(FileExists(kProductFiles + L"\\Quelmar.exe"));
     EXPECT_FALSE(FileExists(kMakerFolder));
     EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY));
-    EXPECT_EQ(ReadFileBytes(kFirmwareSetting), "01 00 00 81\n");
 }
 
 // Windows' msiexec answers a failed custom action with 1603; Wine's with 1627.

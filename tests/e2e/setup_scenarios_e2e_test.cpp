@@ -10,7 +10,6 @@ const std::string kCompleted = "[T] Install: Custom Setup completed successfully
 class SetupScenario : public SandboxMachine {};
 
 TEST_F(SetupScenario, UninstallAfterAFailedInstallRemovesWhatItLeft) {
-    WriteFileBytes(kFirmwareSetting, "01 3C 7E 81\n");
     WriteFileBytes(kFailurePlan, "ITaskFolder::RegisterTaskDefinition 80070005\r\n");
     ASSERT_EQ(RunSetup(L"-install"), 1603u);
     // The failed registration keeps the Control Panel item and the task folders.
@@ -23,7 +22,6 @@ TEST_F(SetupScenario, UninstallAfterAFailedInstallRemovesWhatItLeft) {
     EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY));
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY));
     EXPECT_FALSE(FileExists(kMakerFolder));
-    EXPECT_EQ(ReadFileBytes(kFirmwareSetting), "01 00 00 81\n");
 }
 
 TEST_F(SetupScenario, PrevaultLogAtItsLimitIsStartedAnewByTheInstall) {
