@@ -1,26 +1,15 @@
 // The install and uninstall flows against the simulated firmware, and the
 // BIOS interface call against Wine's own WMI, which has no firmware classes.
 #include "firmware_fixture.h"
+#include "message_boxes.h"
 #include "setup/setup_command.h"
 
 namespace {
 
-struct Box {
-    std::wstring text;
-    std::wstring caption;
-    UINT style;
-};
-std::vector<Box> boxes;
-int WINAPI RecordBox(HWND, LPCWSTR text, LPCWSTR caption, UINT style) {
-    boxes.push_back({text, caption, style});
-    return IDOK;
-}
-
-std::string SetupLog() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
-
 void ExpectRefusal(int exitCode) {
     EXPECT_EQ(exitCode, 1603);
     EXPECT_NE(SetupLog().find(kRefusalLine), std::string::npos) << SetupLog();
+    const std::vector<ShownMessage>& boxes = ShownMessages();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, L"Your product does not support Tarvo Quelmar.");
     EXPECT_EQ(boxes[0].caption, L"Tarvo Quelmar Setup");
@@ -30,9 +19,8 @@ void ExpectRefusal(int exitCode) {
 class FirmwareInFlows : public StandinFirmware {
 protected:
     FirmwareInFlows() {
-        boxes.clear();
         DeleteFileW(SetupLogPath().c_str());
-        api().MessageBoxW = RecordBox;
+        RecordMessageBoxes();
     }
 };
 
@@ -95,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(Reads, UninstallAfterFailedRead, ::testing::ValuesIn(kF
 TEST_F(FirmwareInFlows, InstallOnFirmwareWithAnEvenFirstByteIsRefused) {
     for (const Bytes& setting : {Bytes{0x00, 0x00, 0x00, 0x00}, Bytes{0xFE, 0xFF, 0xFF, 0xFF}, Bytes{0x02, 0x01, 0x01, 0x01}}) {
         SCOPED_TRACE(Hex(setting));
-        boxes.clear();
+        ShownMessages().clear();
         DeleteFileW(SetupLogPath().c_str());
         firmware.setting = setting;
 
@@ -113,9 +101,8 @@ TEST_F(FirmwareInFlows, InstallOnFirmwareWithAnEvenFirstByteIsRefused) {
 class RealWineWmi : public ::testing::Test {
 protected:
     RealWineWmi() {
-        boxes.clear();
         DeleteFileW(SetupLogPath().c_str());
-        api().MessageBoxW = RecordBox;
+        RecordMessageBoxes();
     }
     ApiRestore restore;
 };

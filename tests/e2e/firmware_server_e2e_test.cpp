@@ -11,6 +11,7 @@
 
 #include "built_file_path.h"
 #include "com_server_registration.h"
+#include "control_panel_keys.h"
 #include "run_process.h"
 #include "test_support.h"
 
@@ -45,16 +46,6 @@ std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines
     return found;
 }
 
-void RemoveControlPanelKeys() {
-    DeleteRegistryTree(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY);
-    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
-}
-
-bool ControlPanelKeysExist() {
-    return RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY) ||
-           RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
-}
-
 void ResetMachine() {
     RemoveTree(kSandbox);
     RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
@@ -80,7 +71,7 @@ protected:
     }
 
     static DWORD RunSetup(const wchar_t* argument) {
-        const std::wstring exe = SetupExePath();
+        const std::wstring exe = BuiltFilePath("QUELMAR_SETUP_EXE");
         const std::wstring commandLine = L"\"" + exe + L"\" " + argument;
         DWORD exitCode = 0xDEAD;
         EXPECT_TRUE(RunProcess(exe.c_str(), commandLine.c_str(), &exitCode)) << ToUtf8(commandLine);
@@ -88,7 +79,6 @@ protected:
     }
 
     static std::vector<std::string> Journal() { return Lines(ReadFileBytes(kJournalFile)); }
-    static std::string SetupLog() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
 
 private:
     ComServerRegistration registration_;
@@ -125,7 +115,7 @@ TEST_F(FirmwareServer, SupportedInstallSendsTheWholeReadRecordAndStopsAtWine8Log
     };
     EXPECT_EQ(Journal(), expected);
     EXPECT_EQ(ReadFileBytes(kSettingFile), "01 00 00 00\n");
-    EXPECT_TRUE(ControlPanelKeysExist());
+    EXPECT_TRUE(ControlPanelKeysPresent());
     const std::string log = SetupLog();
     EXPECT_NE(log.find(kTaskFailedLine), std::string::npos) << log;
     EXPECT_EQ(log.find(kRefusalLine), std::string::npos) << log;
@@ -147,7 +137,7 @@ TEST_P(FirmwareServerInstall, OnlyBitZeroOfTheFirstByteDecides) {
     EXPECT_EQ(RunSetup(L"/INSTALL"), 1603u);
 
     const std::string log = SetupLog();
-    EXPECT_EQ(ControlPanelKeysExist(), c.supported);
+    EXPECT_TRUE(c.supported ? ControlPanelKeysPresent() : ControlPanelKeysAbsent());
     EXPECT_EQ(log.find(kTaskFailedLine) != std::string::npos, c.supported) << log;
     EXPECT_EQ(log.rfind(kRefusalLine, 0) == 0, !c.supported) << log;
     EXPECT_EQ(LinesStartingWith(Journal(), "Execute:").size(), 1u);
@@ -248,7 +238,7 @@ TEST_P(FirmwareServerAnswerShape, SupportedSettingIsRefusedWhenTheAnswerIsNotFou
     ASSERT_FALSE(journal.empty());
     EXPECT_EQ(journal.back(), c.lastJournalLine);
     EXPECT_EQ(SetupLog().rfind(kRefusalLine, 0), 0u);
-    EXPECT_FALSE(ControlPanelKeysExist());
+    EXPECT_TRUE(ControlPanelKeysAbsent());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -11,8 +11,7 @@ bool RunProcess(const wchar_t* application, const wchar_t* commandLine, DWORD* e
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessW(application, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessW(application, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         return false;
     }
     WaitForSingleObject(process.hProcess, INFINITE);
