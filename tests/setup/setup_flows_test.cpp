@@ -225,6 +225,10 @@ class FlowOrder : public SetupFlows, public ::testing::WithParamInterface<OrderC
 TEST_P(FlowOrder, FirmwareInItsApartmentThenTheControlPanelItemThenTheTask) {
     firmware_.setting = {0x01, 0x3C, 0x7E, 0x81};
     order.coInitializeAnswer = GetParam().coInitialize;
+    if (!GetParam().itemInPlaceForTheTask) {  // what the uninstall is to remove
+        SetRegistryString(HKEY_CLASSES_ROOT, kControlPanelClassKey, L"", L"Tarvo Quelmar", KEY_WOW64_64KEY);
+        SetRegistryString(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, L"", L"Tarvo Quelmar", KEY_WOW64_64KEY);
+    }
 
     EXPECT_EQ(RunSetupCommand(GetParam().tail), 0);
 
