@@ -78,6 +78,7 @@ void TaskSchedulerModel::Plan(const std::string& call, HRESULT result, const std
 
 HRESULT TaskSchedulerModel::Enter(const std::string& call, const std::wstring& folder) {
     calls.push_back(folder.empty() ? call : call + " " + Narrow(folder));
+    aliveAt[calls.back()] = liveObjects;
     for (const PlannedResult& planned : plan_) {
         if (planned.call == call && (planned.folder.empty() || planned.folder == folder)) return planned.result;
     }

@@ -95,6 +95,8 @@ public:
 
     // Every call and every last release, in order, as "ITaskFolder::GetTasks \A".
     std::vector<std::string> calls;
+    // How many COM objects were alive when each call was last made, by the same names.
+    std::map<std::string, long> aliveAt;
     // The four arguments of the last ITaskService::Connect.
     std::vector<VariantArgument> connection;
     // COM objects alive, and the references held to them.

@@ -2,22 +2,11 @@
 
 #include <wbemprov.h>
 
-SimulatedFirmware* StandinFirmware::current = nullptr;
-std::vector<LocatorRequest> StandinFirmware::locatorRequests;
+const std::vector<LocatorRequest>& StandinFirmware::locatorRequests = StandinClassRequests();
 std::vector<SecurityRequest> StandinFirmware::securityRequests;
 HRESULT StandinFirmware::securityResult = S_OK;
 
 namespace {
-
-HRESULT WINAPI HandOutSimulatedLocator(REFCLSID classId, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* object) {
-    StandinFirmware::locatorRequests.push_back({classId, outer, context, iid});
-    // Nothing else is served: the uninstall's task removal finds no Task Scheduler.
-    if (!IsEqualCLSID(classId, CLSID_WbemAdministrativeLocator)) {
-        *object = nullptr;
-        return REGDB_E_CLASSNOTREG;
-    }
-    return CreateSimulatedLocator(*StandinFirmware::current, iid, object);
-}
 
 HRESULT WINAPI RecordSecurity(PSECURITY_DESCRIPTOR descriptor, LONG authenticationServices,
                               SOLE_AUTHENTICATION_SERVICE* services, void* reserved1, DWORD authenticationLevel,
@@ -31,15 +20,12 @@ HRESULT WINAPI RecordSecurity(PSECURITY_DESCRIPTOR descriptor, LONG authenticati
 }  // namespace
 
 StandinFirmware::StandinFirmware() {
-    current = &firmware;
-    locatorRequests.clear();
     securityRequests.clear();
     securityResult = S_OK;
-    api().CoCreateInstance = HandOutSimulatedLocator;
+    // No Task Scheduler is served: the uninstall's task removal finds none.
+    ServeStandins(&firmware, nullptr);
     api().CoInitializeSecurity = RecordSecurity;
 }
-
-StandinFirmware::~StandinFirmware() { current = nullptr; }
 
 void StandinFirmware::ExpectAllReleased(const BiosInterface& bios) const {
     EXPECT_EQ(firmware.LiveObjects(), 0);

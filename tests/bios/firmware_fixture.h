@@ -10,17 +10,13 @@
 
 #include "bios/bios_interface.h"
 #include "simulated_wmi.h"
+#include "standin_classes.h"
 #include "test_support.h"
 
 using Bytes = std::array<BYTE, 4>;
 
 // What the call asked CoCreateInstance and CoInitializeSecurity for.
-struct LocatorRequest {
-    CLSID classId;
-    IUnknown* outer;
-    DWORD context;
-    IID interfaceId;
-};
+using LocatorRequest = ClassRequest;
 struct SecurityRequest {
     PSECURITY_DESCRIPTOR descriptor;
     LONG authenticationServices;
@@ -35,9 +31,8 @@ struct SecurityRequest {
 
 class StandinFirmware : public ::testing::Test {
 public:
-    // The swapped platform functions reach the running test through these.
-    static SimulatedFirmware* current;
-    static std::vector<LocatorRequest> locatorRequests;
+    // Every CoCreateInstance of the test, and what the swapped security set-up saw.
+    static const std::vector<LocatorRequest>& locatorRequests;
     static std::vector<SecurityRequest> securityRequests;
     static HRESULT securityResult;  // what CoInitializeSecurity answers
 
@@ -48,7 +43,6 @@ public:
 
 protected:
     StandinFirmware();
-    ~StandinFirmware() override;
 
     // Every simulated object gone, no reference outstanding, every field empty.
     void ExpectAllReleased(const BiosInterface& bios) const;

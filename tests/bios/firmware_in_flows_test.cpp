@@ -1,26 +1,15 @@
 // The install and uninstall flows against the simulated firmware, and the
 // BIOS interface call against Wine's own WMI, which has no firmware classes.
 #include "firmware_fixture.h"
+#include "message_boxes.h"
 #include "setup/setup_command.h"
 
 namespace {
 
-struct Box {
-    std::wstring text;
-    std::wstring caption;
-    UINT style;
-};
-std::vector<Box> boxes;
-int WINAPI RecordBox(HWND, LPCWSTR text, LPCWSTR caption, UINT style) {
-    boxes.push_back({text, caption, style});
-    return IDOK;
-}
-
-std::string SetupLog() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
-
 void ExpectRefusal(int exitCode) {
     EXPECT_EQ(exitCode, 1603);
     EXPECT_NE(SetupLog().find(kRefusalLine), std::string::npos) << SetupLog();
+    const std::vector<ShownMessage>& boxes = ShownMessages();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, L"Your product does not support Tarvo Quelmar.");
     EXPECT_EQ(boxes[0].caption, L"Tarvo Quelmar Setup");
@@ -30,9 +19,8 @@ void ExpectRefusal(int exitCode) {
 class FirmwareInFlows : public StandinFirmware {
 protected:
     FirmwareInFlows() {
-        boxes.clear();
         DeleteFileW(SetupLogPath().c_str());
-        api().MessageBoxW = RecordBox;
+        RecordMessageBoxes();
     }
 };
 
@@ -113,7 +101,7 @@ TEST_F(FirmwareInFlows, OnlyBitZeroOfTheFirstByteDecides) {
     // clang-format on
     for (const SupportCase& c : kSettings) {
         SCOPED_TRACE(Hex(c.setting));
-        boxes.clear();
+        ShownMessages().clear();
         DeleteFileW(SetupLogPath().c_str());
         firmware.setting = c.setting;
 
@@ -124,7 +112,7 @@ TEST_F(FirmwareInFlows, OnlyBitZeroOfTheFirstByteDecides) {
         EXPECT_EQ(log.find("[T] Install: Failed adding a task to the task scheduler.\r\n") != std::string::npos,
                   c.supported)
             << log;
-        EXPECT_EQ(boxes.size(), c.supported ? 0u : 1u);
+        EXPECT_EQ(ShownMessages().size(), c.supported ? 0u : 1u);
         EXPECT_EQ(Hex(firmware.setting), Hex(c.setting));
     }
     EXPECT_EQ(firmware.JournalLines("Put Command:"),
@@ -137,9 +125,8 @@ TEST_F(FirmwareInFlows, OnlyBitZeroOfTheFirstByteDecides) {
 class RealWineWmi : public ::testing::Test {
 protected:
     RealWineWmi() {
-        boxes.clear();
         DeleteFileW(SetupLogPath().c_str());
-        api().MessageBoxW = RecordBox;
+        RecordMessageBoxes();
     }
     ApiRestore restore;
 };

@@ -13,7 +13,7 @@ void ExpectAllValuesStored(const std::wstring& programFiles) {
 
 void ExpectClassKeyValuesStored(const std::wstring& programFiles) {
     for (const ExpectedValue& value : ExpectedValues(programFiles)) {
-        if (value.key == 0) ExpectValueStored(HKEY_CLASSES_ROOT, kClassPath, value);
+        if (value.key == 0) ExpectValueStored(HKEY_CLASSES_ROOT, kControlPanelClassKey, value);
     }
 }
 
@@ -22,26 +22,26 @@ class ControlPanelRegistration : public CleanRegistry {};
 TEST_F(ControlPanelRegistration, UsesTheProgramFilesFolderOf32BitPrograms) {
     ASSERT_EQ(SetRegKeyForControlPanel(), 1);
     const std::wstring exe = ExpectedProgramFilesFolder() + L"\\Tarvolund\\Tarvo Quelmar\\Quelmar.exe";
-    ExpectValueStored(HKEY_CLASSES_ROOT, kClassPath, {3, 0, L"LocalizedString", L"@" + exe + L",-106"});
+    ExpectValueStored(HKEY_CLASSES_ROOT, kControlPanelClassKey, {3, 0, L"LocalizedString", L"@" + exe + L",-106"});
 }
 
 void ExpectAllKeysIn64BitView() {
     for (const ExpectedKey& key : kExpectedKeys) EXPECT_TRUE(KeyExists64(key.hive, key.path)) << ToUtf8(key.path);
-    EXPECT_TRUE(KeyExists64(HKEY_CLASSES_ROOT, kShellPath));
-    EXPECT_TRUE(KeyExists64(HKEY_CLASSES_ROOT, kOpenPath));
+    EXPECT_TRUE(KeyExists64(HKEY_CLASSES_ROOT, kControlPanelShellKey));
+    EXPECT_TRUE(KeyExists64(HKEY_CLASSES_ROOT, kControlPanelOpenKey));
 }
 
 TEST_F(ControlPanelRegistration, WritesTheKeysInThe64BitViewOn64BitWindows) {
     ASSERT_TRUE(Is64BitWindows()) << "the test prefix should be 64-bit Windows";
     EXPECT_EQ(SetRegKeyForControlPanel(), 1);
     ExpectAllKeysIn64BitView();
-    EXPECT_TRUE(
-        RegistryKeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Classes\\") + kClassPath, KEY_WOW64_64KEY));
+    EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, std::wstring(L"SOFTWARE\\Classes\\") + kControlPanelClassKey,
+                                  KEY_WOW64_64KEY));
     // Not redirected to the view that 32-bit programs see.
-    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kClassPath, KEY_WOW64_32KEY));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_32KEY));
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Wow6432Node\\CLSID\\" CONTROL_PANEL_GUID,
                                    KEY_WOW64_64KEY));
-    EXPECT_EQ(SetupLogText(), "");
+    EXPECT_EQ(SetupLog(), "");
 }
 
 TEST_F(ControlPanelRegistration, WritesTheKeysInTheOnlyViewOn32BitWindows) {
@@ -53,7 +53,7 @@ TEST_F(ControlPanelRegistration, WritesTheKeysInTheOnlyViewOn32BitWindows) {
     for (const ExpectedKey& key : kExpectedKeys) {
         EXPECT_TRUE(RegistryKeyExists(key.hive, key.path, 0)) << ToUtf8(key.path);
     }
-    EXPECT_EQ(SetupLogText(), "");
+    EXPECT_EQ(SetupLog(), "");
 }
 
 TEST_F(ControlPanelRegistration, StoresEachValueAsTextWithItsTerminatingNull) {
@@ -64,9 +64,9 @@ TEST_F(ControlPanelRegistration, StoresEachValueAsTextWithItsTerminatingNull) {
 TEST_F(ControlPanelRegistration, QuotesTheCommandButNotTheResourceReferences) {
     ASSERT_EQ(SetRegKeyForControlPanel(), 1);
     const std::wstring exe = ExpectedProgramFilesFolder() + L"\\Tarvolund\\Tarvo Quelmar\\Quelmar.exe";
-    ExpectValueStored(HKEY_CLASSES_ROOT, kCommandPath, {7, 2, L"", L"\"" + exe + L"\""});
-    ExpectValueStored(HKEY_CLASSES_ROOT, kClassPath, {2, 0, L"InfoTip", L"@" + exe + L",-115"});
-    ExpectValueStored(HKEY_CLASSES_ROOT, kIconPath, {6, 1, L"", exe + L",-101"});
+    ExpectValueStored(HKEY_CLASSES_ROOT, kControlPanelCommandKey, {7, 2, L"", L"\"" + exe + L"\""});
+    ExpectValueStored(HKEY_CLASSES_ROOT, kControlPanelClassKey, {2, 0, L"InfoTip", L"@" + exe + L",-115"});
+    ExpectValueStored(HKEY_CLASSES_ROOT, kControlPanelIconKey, {6, 1, L"", exe + L",-101"});
 }
 
 TEST_F(ControlPanelRegistration, InstallingTwiceReplacesItsValuesAndKeepsOthers) {
@@ -74,14 +74,14 @@ TEST_F(ControlPanelRegistration, InstallingTwiceReplacesItsValuesAndKeepsOthers)
     for (const ExpectedKey& key : kExpectedKeys) {
         SetRegistryString(key.hive, key.path, L"AddedByAnother", L"kept", KEY_WOW64_64KEY);
     }
-    SetRegistryString(HKEY_CLASSES_ROOT, kClassPath, L"InfoTip", L"stale", KEY_WOW64_64KEY);
+    SetRegistryString(HKEY_CLASSES_ROOT, kControlPanelClassKey, L"InfoTip", L"stale", KEY_WOW64_64KEY);
 
     EXPECT_EQ(SetRegKeyForControlPanel(), 1);
     ExpectAllValuesStored(ExpectedProgramFilesFolder());
     for (const ExpectedKey& key : kExpectedKeys) {
         ExpectValueStored(key.hive, key.path, {0, 0, L"AddedByAnother", L"kept"});
     }
-    EXPECT_EQ(SetupLogText(), "");
+    EXPECT_EQ(SetupLog(), "");
 }
 
 class ControlPanelRemoval : public CleanRegistry {};
@@ -89,17 +89,18 @@ class ControlPanelRemoval : public CleanRegistry {};
 TEST_F(ControlPanelRemoval, DeletesAllSixKeys) {
     ASSERT_EQ(SetRegKeyForControlPanel(), 1);
     DeleteRegKeyForControlPanel();
-    for (const wchar_t* path : {kIconPath, kCommandPath, kOpenPath, kShellPath, kClassPath}) {
+    for (const wchar_t* path : {kControlPanelIconKey, kControlPanelCommandKey, kControlPanelOpenKey,
+                                kControlPanelShellKey, kControlPanelClassKey}) {
         EXPECT_FALSE(KeyExists64(HKEY_CLASSES_ROOT, path)) << ToUtf8(path);
     }
-    EXPECT_FALSE(KeyExists64(HKEY_LOCAL_MACHINE, kNameSpacePath));
+    EXPECT_FALSE(KeyExists64(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey));
     EXPECT_FALSE(FileExists(SetupLogPath()));
 }
 
 TEST_F(ControlPanelRemoval, WhenNothingIsThereCreatesAndLogsNothing) {
     DeleteRegKeyForControlPanel();
-    EXPECT_FALSE(KeyExists64(HKEY_CLASSES_ROOT, kClassPath));
-    EXPECT_FALSE(KeyExists64(HKEY_LOCAL_MACHINE, kNameSpacePath));
+    EXPECT_FALSE(KeyExists64(HKEY_CLASSES_ROOT, kControlPanelClassKey));
+    EXPECT_FALSE(KeyExists64(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey));
     EXPECT_FALSE(FileExists(SetupLogPath()));
 }
 
@@ -127,7 +128,7 @@ TEST_P(ControlPanelRemovalWithForeignSubkey, KeepsThatKeyAndTheKeysAboveIt) {
     for (const wchar_t* path : c.deleted) EXPECT_FALSE(KeyExists64(HKEY_CLASSES_ROOT, path)) << ToUtf8(path);
     ExpectValueStored(HKEY_CLASSES_ROOT, std::wstring(c.parent) + L"\\Foreign", {0, 0, L"", L"theirs"});
     ExpectClassKeyValuesStored(ExpectedProgramFilesFolder());
-    EXPECT_FALSE(KeyExists64(HKEY_LOCAL_MACHINE, kNameSpacePath));
+    EXPECT_FALSE(KeyExists64(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey));
     EXPECT_FALSE(FileExists(SetupLogPath()));
 }
 
@@ -136,9 +137,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         //               name         parent        kept                                 deleted
         // clang-format off
-        ForeignSubkeyCase{"ClassKey", kClassPath, {kClassPath},                        {kIconPath, kShellPath, kOpenPath, kCommandPath}},
-        ForeignSubkeyCase{"Shell",    kShellPath, {kClassPath, kShellPath},            {kIconPath, kOpenPath, kCommandPath}},
-        ForeignSubkeyCase{"Open",     kOpenPath,  {kClassPath, kShellPath, kOpenPath}, {kIconPath, kCommandPath}}),
+        ForeignSubkeyCase{"ClassKey", kControlPanelClassKey, {kControlPanelClassKey},                                               {kControlPanelIconKey, kControlPanelShellKey, kControlPanelOpenKey, kControlPanelCommandKey}},
+        ForeignSubkeyCase{"Shell",    kControlPanelShellKey, {kControlPanelClassKey, kControlPanelShellKey},                        {kControlPanelIconKey, kControlPanelOpenKey, kControlPanelCommandKey}},
+        ForeignSubkeyCase{"Open",     kControlPanelOpenKey,  {kControlPanelClassKey, kControlPanelShellKey, kControlPanelOpenKey}, {kControlPanelIconKey, kControlPanelCommandKey}}),
     // clang-format on
     [](const testing::TestParamInfo<ForeignSubkeyCase>& info) { return std::string(info.param.name); });
 

@@ -2,19 +2,11 @@
 
 #include <stdlib.h>
 
-const wchar_t kClassPath[] = L"CLSID\\" CONTROL_PANEL_GUID;
-const wchar_t kIconPath[] = L"CLSID\\" CONTROL_PANEL_GUID "\\DefaultIcon";
-const wchar_t kShellPath[] = L"CLSID\\" CONTROL_PANEL_GUID "\\Shell";
-const wchar_t kOpenPath[] = L"CLSID\\" CONTROL_PANEL_GUID "\\Shell\\Open";
-const wchar_t kCommandPath[] = L"CLSID\\" CONTROL_PANEL_GUID "\\Shell\\Open\\Command";
-const wchar_t kNameSpacePath[] =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\" CONTROL_PANEL_GUID;
-
 const ExpectedKey kExpectedKeys[4] = {
-    {HKEY_CLASSES_ROOT, kClassPath},
-    {HKEY_CLASSES_ROOT, kIconPath},
-    {HKEY_CLASSES_ROOT, kCommandPath},
-    {HKEY_LOCAL_MACHINE, kNameSpacePath},
+    {HKEY_CLASSES_ROOT, kControlPanelClassKey},
+    {HKEY_CLASSES_ROOT, kControlPanelIconKey},
+    {HKEY_CLASSES_ROOT, kControlPanelCommandKey},
+    {HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey},
 };
 
 std::vector<ExpectedValue> ExpectedValues(const std::wstring& programFiles) {
@@ -70,12 +62,7 @@ void ExpectValueAbsent(HKEY hive, const std::wstring& path, const std::wstring& 
         << "\"" << ToUtf8(name) << "\" under " << ToUtf8(path);
 }
 
-std::string SetupLogText() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
-
 void CleanRegistry::Clean() {
-    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-        DeleteRegistryTree(HKEY_CLASSES_ROOT, kClassPath, view);
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kNameSpacePath, view);
-    }
+    RemoveControlPanelKeys();
     DeleteFileW(SetupLogPath().c_str());
 }

@@ -7,14 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "control_panel_keys.h"
 #include "test_support.h"
-
-extern const wchar_t kClassPath[];
-extern const wchar_t kIconPath[];
-extern const wchar_t kShellPath[];
-extern const wchar_t kOpenPath[];
-extern const wchar_t kCommandPath[];
-extern const wchar_t kNameSpacePath[];
 
 struct ExpectedKey {
     HKEY hive;
@@ -45,9 +39,6 @@ std::wstring ExpectedProgramFilesFolder();
 bool KeyExists64(HKEY hive, const std::wstring& path);
 void ExpectValueStored(HKEY hive, const std::wstring& path, const ExpectedValue& value);
 void ExpectValueAbsent(HKEY hive, const std::wstring& path, const std::wstring& name);
-
-// The setup log with its timestamps masked; empty when there is none.
-std::string SetupLogText();
 
 class CleanRegistry : public testing::Test {
 protected:

@@ -4,6 +4,9 @@
 // each run starts with.
 #include <gtest/gtest.h>
 
+#include "built_file_path.h"
+
+#include "control_panel_keys.h"
 #include "run_process.h"
 #include "test_support.h"
 
@@ -25,7 +28,8 @@ class RawCommandLine : public ::testing::TestWithParam<LaunchCase> {
 protected:
     static void SetUpTestSuite() {
         MakeFolders(kFolder);
-        ASSERT_TRUE(CopyFileW(SetupExePath().c_str(), kExe.c_str(), FALSE)) << ToUtf8(SetupExePath());
+        const std::wstring built = BuiltFilePath("QUELMAR_SETUP_EXE");
+        ASSERT_TRUE(CopyFileW(built.c_str(), kExe.c_str(), FALSE)) << ToUtf8(built);
     }
     static void TearDownTestSuite() { RemoveTree(kFolder); }
     void SetUp() override {
@@ -37,8 +41,7 @@ protected:
     }
     void TearDown() override {
         RemoveTree(L"C:\\Prevault");
-        DeleteRegistryTree(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY);
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
+        RemoveControlPanelKeys();
     }
 };
 
@@ -48,8 +51,8 @@ TEST_P(RawCommandLine, ExitCodeLogAndControlPanelItemFollowTheTail) {
     ASSERT_TRUE(RunProcess(kExe.c_str(), c.commandLine.c_str(), &exitCode));
     EXPECT_EQ(exitCode, c.exitCode);
 
-    const std::string setupLog = WithoutTimestamps(ReadFileBytes(SetupLogPath()));
-    const std::string prevaultLog = WithoutTimestamps(ReadFileBytes(PrevaultLogPath()));
+    const std::string setupLog = SetupLog();
+    const std::string prevaultLog = PrevaultLog();
     if (c.outcome == Outcome::Refused) {
         // The setup state is missing in a new prefix: the probe says so after the refusal.
         EXPECT_EQ(setupLog.rfind(kRefusalLine, 0), 0u) << setupLog;
@@ -58,10 +61,7 @@ TEST_P(RawCommandLine, ExitCodeLogAndControlPanelItemFollowTheTail) {
         EXPECT_EQ(setupLog.find("Install:"), std::string::npos) << setupLog;
         EXPECT_EQ(prevaultLog.find("Install:"), std::string::npos) << prevaultLog;
     }
-    EXPECT_EQ(RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY),
-              c.outcome != Outcome::Uninstalled);
-    EXPECT_EQ(RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY),
-              c.outcome != Outcome::Uninstalled);
+    EXPECT_TRUE(c.outcome == Outcome::Uninstalled ? ControlPanelKeysAbsent() : ControlPanelKeysPresent());
 }
 
 // One row per path through the real start-up; how a tail is cut from the line

@@ -11,6 +11,7 @@
 
 #include "built_file_path.h"
 #include "com_server_registration.h"
+#include "control_panel_keys.h"
 #include "run_process.h"
 #include "test_support.h"
 
@@ -41,16 +42,6 @@ std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines
     return found;
 }
 
-void RemoveControlPanelKeys() {
-    DeleteRegistryTree(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY);
-    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
-}
-
-bool ControlPanelKeysExist() {
-    return RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY) ||
-           RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
-}
-
 void ResetMachine() {
     RemoveTree(kSandbox);
     RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
@@ -76,7 +67,7 @@ protected:
     }
 
     static DWORD RunSetup(const wchar_t* argument) {
-        const std::wstring exe = SetupExePath();
+        const std::wstring exe = BuiltFilePath("QUELMAR_SETUP_EXE");
         const std::wstring commandLine = L"\"" + exe + L"\" " + argument;
         DWORD exitCode = 0xDEAD;
         EXPECT_TRUE(RunProcess(exe.c_str(), commandLine.c_str(), &exitCode)) << ToUtf8(commandLine);
@@ -84,7 +75,6 @@ protected:
     }
 
     static std::vector<std::string> Journal() { return Lines(ReadFileBytes(kJournalFile)); }
-    static std::string SetupLog() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
 
 private:
     ComServerRegistration registration_;
@@ -113,7 +103,7 @@ TEST_P(FirmwareServerInstall, AsksTheFirmwareOnceAndFollowsItsAnswer) {
     EXPECT_EQ(LinesStartingWith(journal, "Execute:"),
               std::vector<std::string>{"Execute: command 1, rwReturnCode 0, data 00 00 00 00, answer " + answer});
     EXPECT_EQ(ReadFileBytes(kSettingFile), c.setting);
-    EXPECT_EQ(ControlPanelKeysExist(), c.supported);
+    EXPECT_TRUE(c.supported ? ControlPanelKeysPresent() : ControlPanelKeysAbsent());
     const std::string log = SetupLog();
     EXPECT_EQ(log.find(kTaskFailedLine) != std::string::npos, c.supported) << log;
     EXPECT_EQ(log.rfind(kRefusalLine, 0) == 0, !c.supported) << log;

@@ -53,11 +53,6 @@ size_t EntriesIn(const std::wstring& folder) {
     return count;
 }
 
-bool ControlPanelKeysPresent() {
-    return RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY) &&
-           RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
-}
-
 namespace {
 
 void ResetMachine() {
@@ -65,8 +60,7 @@ void ResetMachine() {
     RemoveTree(kMakerFolder);
     RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
     RemoveTree(L"C:\\Prevault");
-    DeleteRegistryTree(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY);
-    DeleteRegistryTree(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
+    RemoveControlPanelKeys();
 }
 
 }  // namespace
@@ -90,7 +84,7 @@ void SandboxMachine::SetUp() {
 void SandboxMachine::TearDown() { ResetMachine(); }
 
 DWORD SandboxMachine::RunSetup(const wchar_t* argument) {
-    const std::wstring exe = SetupExePath();
+    const std::wstring exe = BuiltFilePath("QUELMAR_SETUP_EXE");
     const std::wstring commandLine = L"\"" + exe + L"\" " + argument;
     DWORD exitCode = 0xDEAD;
     EXPECT_TRUE(RunProcess(exe.c_str(), commandLine.c_str(), &exitCode)) << ToUtf8(commandLine);

@@ -11,6 +11,7 @@
 
 #include "built_file_path.h"
 #include "com_server_registration.h"
+#include "control_panel_keys.h"
 #include "run_process.h"
 #include "task_folder_store.h"
 #include "task_xml.h"
@@ -32,7 +33,6 @@ std::wstring ParentPath(const std::wstring& path);
 std::string Readable(const std::string& taskFile);
 bool IsFolder(const std::wstring& path);
 size_t EntriesIn(const std::wstring& folder);
-bool ControlPanelKeysPresent();
 
 class SandboxMachine : public ::testing::Test {
 protected:

@@ -19,8 +19,7 @@ TEST_F(SetupScenario, UninstallAfterAFailedInstallRemovesWhatItLeft) {
     WriteFileBytes(kFailurePlan, "");
     EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
 
-    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY));
-    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY));
+    EXPECT_TRUE(ControlPanelKeysAbsent());
     EXPECT_FALSE(FileExists(kMakerFolder));
 }
 
@@ -30,7 +29,7 @@ TEST_F(SetupScenario, PrevaultLogAtItsLimitIsStartedAnewByTheInstall) {
 
     EXPECT_EQ(RunSetup(L"-install"), 0u);
 
-    EXPECT_EQ(WithoutTimestamps(ReadFileBytes(PrevaultLogPath())), kCompleted);
+    EXPECT_EQ(PrevaultLog(), kCompleted);
     EXPECT_FALSE(FileExists(SetupLogPath())) << "a successful install writes only the Prevault log";
 }
 
@@ -43,7 +42,7 @@ TEST_F(SetupScenario, InstallTwiceAndUninstallTwice) {
     EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
     EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
     EXPECT_FALSE(FileExists(kMakerFolder));
-    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY));
+    EXPECT_TRUE(ControlPanelKeysAbsent());
     // Nothing to remove the second time, and nothing logged either time.
     EXPECT_FALSE(FileExists(SetupLogPath()));
 }

@@ -52,7 +52,7 @@ TEST_F(TaskSchedulerServer, PlannedRegistrationFailureFailsTheInstallAndLeavesTh
 
     EXPECT_FALSE(FileExists(kLogonTask));
     EXPECT_TRUE(IsFolder(kProductFolder));
-    const std::string log = WithoutTimestamps(ReadFileBytes(SetupLogPath()));
+    const std::string log = SetupLog();
     EXPECT_NE(log.find("[T] AddTaskScheduler(): Error saveing the Task (80070005)[T] Install: Failed adding a "
                        "task to the task scheduler.\r\n"),
               std::string::npos)
@@ -65,7 +65,7 @@ TEST_F(TaskSchedulerServer, UnreadableFailurePlanFailsTheServiceCreation) {
     EXPECT_EQ(RunSetup(L"-install"), 1603u);
 
     EXPECT_FALSE(FileExists(kMakerFolder));
-    const std::string log = WithoutTimestamps(ReadFileBytes(SetupLogPath()));
+    const std::string log = SetupLog();
     EXPECT_NE(log.find("AddTaskScheduler(): Failed to create an instance of ITaskService (8007000d)"),
               std::string::npos)
         << log;

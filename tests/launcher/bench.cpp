@@ -13,25 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "command_line_file.h"
 #include "run_process.h"
-
-namespace {
-
-std::wstring ReadCommandLine(const wchar_t* path) {
-    std::string utf8;
-    if (FILE* file = _wfopen(path, L"rb")) {
-        char chunk[4096];
-        for (size_t n; (n = fread(chunk, 1, sizeof chunk, file)) > 0;) utf8.append(chunk, n);
-        fclose(file);
-    }
-    while (!utf8.empty() && (utf8.back() == '\n' || utf8.back() == '\r')) utf8.pop_back();
-    std::wstring line(utf8.size() + 1, L'\0');
-    line.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &line[0],
-                                    static_cast<int>(line.size())));
-    return line;
-}
-
-}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const int repeat = argc < 3 ? 0 : _wtoi(argv[1]);
@@ -42,8 +25,13 @@ int wmain(int argc, wchar_t** argv) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     const int count = argc - 2;
-    std::vector<std::wstring> lines;
-    for (int i = 0; i < count; ++i) lines.push_back(ReadCommandLine(argv[i + 2]));
+    std::vector<std::wstring> lines(count);
+    for (int i = 0; i < count; ++i) {
+        if (!ReadCommandLineFile(argv[i + 2], &lines[i])) {
+            fprintf(stderr, "bench.exe: cannot read %ls\n", argv[i + 2]);
+            return 2;
+        }
+    }
     std::vector<std::vector<double>> times(count);
     std::vector<std::vector<DWORD>> exitCodes(count);
     for (int round = 0; round < repeat; ++round) {

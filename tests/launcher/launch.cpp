@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "command_line_file.h"
 #include "run_process.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -13,21 +14,11 @@ int wmain(int argc, wchar_t** argv) {
         fprintf(stderr, "usage: launch.exe LINE-FILE [APPLICATION]\n");
         return 2;
     }
-    FILE* file = _wfopen(argv[1], L"rb");
-    if (!file) {
+    std::wstring line;
+    if (!ReadCommandLineFile(argv[1], &line)) {
         fprintf(stderr, "launch.exe: cannot read %ls\n", argv[1]);
         return 2;
     }
-    std::string utf8;
-    char chunk[4096];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, file)) > 0;) utf8.append(chunk, n);
-    fclose(file);
-    while (!utf8.empty() && (utf8.back() == '\n' || utf8.back() == '\r')) utf8.pop_back();
-
-    std::wstring line(utf8.size() + 1, L'\0');
-    int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &line[0],
-                                     static_cast<int>(line.size()));
-    line.resize(length);
 
     DWORD exitCode = 0;
     if (!RunProcess(argc > 2 ? argv[2] : nullptr, line.c_str(), &exitCode)) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "setup/setup_command.h"
+#include "message_boxes.h"
 #include "test_support.h"
 
 #include <wtsapi32.h>
@@ -13,29 +14,19 @@ const char* const kCouldNotOpenLine =
     "[T] InPinProcess(): Could not open "
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Setup\\State\r\n";
 
-// A message shown to somebody, by either way.
-struct Box {
-    std::string shownBy;
-    DWORD session;  // WTSSendMessageW's target session
-    std::wstring text;
-    std::wstring caption;
-    UINT style;
+// A message sent to a session, beside what every shown message records.
+struct Sent {
+    DWORD session;
     bool lengthsInBytes;
     DWORD timeout;
     BOOL wait;
-    std::string setupLogWhenShown;
 };
-std::vector<Box> boxes;
-int WINAPI RecordBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT style) {
-    boxes.push_back({owner ? "MessageBoxW with an owner" : "MessageBoxW", 0, text, caption, style, true, 0, TRUE,
-                     WithoutTimestamps(ReadFileBytes(SetupLogPath()))});
-    return IDOK;
-}
+Sent sent;
 BOOL WINAPI RecordSend(HANDLE server, DWORD session, LPWSTR title, DWORD titleBytes, LPWSTR message, DWORD messageBytes,
                        DWORD style, DWORD timeout, DWORD* response, BOOL wait) {
-    boxes.push_back({server == WTS_CURRENT_SERVER_HANDLE ? "WTSSendMessageW" : "WTSSendMessageW to a server", session,
-                     message, title, style, titleBytes == wcslen(title) * 2 && messageBytes == wcslen(message) * 2,
-                     timeout, wait, WithoutTimestamps(ReadFileBytes(SetupLogPath()))});
+    ShownMessages().push_back({server == WTS_CURRENT_SERVER_HANDLE ? "WTSSendMessageW" : "WTSSendMessageW to a server",
+                               message, title, style, SetupLog()});
+    sent = {session, titleBytes == wcslen(title) * 2 && messageBytes == wcslen(message) * 2, timeout, wait};
     *response = IDASYNC;
     return TRUE;
 }
@@ -99,12 +90,11 @@ protected:
         RemoveTree(L"C:\\Prevault");
         MakeFolders(L"C:\\Prevault\\Logs");
         DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSetupStateKey, 0);
-        boxes.clear();
         comCalls.clear();
         loaded.clear();
         ownSession = GetParam().session;
         consoleSession = GetParam().console;
-        api().MessageBoxW = RecordBox;
+        RecordMessageBoxes();
         api().ProcessIdToSessionId = ReportSession;
         api().WTSGetActiveConsoleSessionId = ReportConsole;
         api().LoadLibraryExW = RecordLoad;
@@ -129,10 +119,11 @@ TEST_P(InstallRefusal, LogsThenShowsTheBoxSendsTheMessageOrStaysSilent) {
 
     EXPECT_EQ(RunSetupCommand(L"-install"), 1603);
 
-    EXPECT_EQ(WithoutTimestamps(ReadFileBytes(SetupLogPath())), c.logged);
-    EXPECT_EQ(WithoutTimestamps(ReadFileBytes(PrevaultLogPath())), c.logged);
+    EXPECT_EQ(SetupLog(), c.logged);
+    EXPECT_EQ(PrevaultLog(), c.logged);
     // One apartment around the firmware call, left before anything else happens.
     EXPECT_EQ(comCalls, (std::vector<std::string>{"CoInitialize(NULL)", "CoCreateInstance", "CoUninitialize"}));
+    const std::vector<ShownMessage>& boxes = ShownMessages();
     const bool shown = *c.shownBy != '\0';
     ASSERT_EQ(boxes.size(), shown ? 1u : 0u);
     if (shown) {
@@ -143,10 +134,10 @@ TEST_P(InstallRefusal, LogsThenShowsTheBoxSendsTheMessageOrStaysSilent) {
         EXPECT_EQ(boxes[0].setupLogWhenShown, c.logged) << "the box comes after every log line";
     }
     if (std::string(c.shownBy) == "WTSSendMessageW") {
-        EXPECT_EQ(boxes[0].session, c.console);
-        EXPECT_TRUE(boxes[0].lengthsInBytes);
-        EXPECT_FALSE(boxes[0].wait) << "nobody may be made to wait for an answer";
-        EXPECT_EQ(boxes[0].timeout, 0u);
+        EXPECT_EQ(sent.session, c.console);
+        EXPECT_TRUE(sent.lengthsInBytes);
+        EXPECT_FALSE(sent.wait) << "nobody may be made to wait for an answer";
+        EXPECT_EQ(sent.timeout, 0u);
         // Loaded at run time from System32, by its full path.
         wchar_t system[MAX_PATH];
         GetSystemDirectoryW(system, MAX_PATH);

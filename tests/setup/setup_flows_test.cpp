@@ -3,11 +3,12 @@
 // prefix's real registry and log files.
 #include <gtest/gtest.h>
 
-#include "setup/setup_command.h"
 #include <wbemprov.h>
 
-#include "simulated_wmi.h"
-#include "task_service_standin.h"
+#include "setup/setup_command.h"
+#include "control_panel_keys.h"
+#include "message_boxes.h"
+#include "standin_classes.h"
 #include "test_support.h"
 
 namespace {
@@ -17,60 +18,76 @@ const std::wstring kTaskName = L"Tarvo Quelmar Start at Logon";
 const std::string kCompleted = "[T] Install: Custom Setup completed successfully.\r\n";
 const std::string kTaskFailed = "[T] Install: Failed adding a task to the task scheduler.\r\n";
 
+// What the flow's COM calls showed of its order, gathered by the hooks below.
+struct ComOrder {
+    HRESULT coInitializeAnswer = S_OK;  // the apartment is entered only when that is a success
+    int coInitializeCalls = 0;
+    bool inFlowApartment = false;  // from the flow's CoInitialize to the next apartment call
+    int apartmentsOpen = 0;
+    int leftUnentered = 0;             // CoUninitialize with no apartment open
+    int leftWithObjectsAlive = 0;      // CoUninitialize while a stand-in object lived
+    int firmwareOutsideApartment = 0;  // the locator asked for outside the flow's CoInitialize
+    // Where the flow stood when the Control Panel work and the task work began.
+    struct Moment {
+        bool reached = false;
+        int apartmentsOpen = 0;
+        bool itemPresent = false;
+        bool itemAbsent = false;
+    };
+    Moment controlPanelBegins;
+    Moment taskBegins;
+};
+ComOrder order;
 SimulatedFirmware* firmware;
 TaskSchedulerModel* scheduler;
-std::vector<std::string> events;
-int boxes;
+decltype(Api::CoCreateInstance) createStandin;
 
-HRESULT WINAPI ServeStandins(REFCLSID classId, LPUNKNOWN, DWORD, REFIID iid, LPVOID* object) {
-    if (IsEqualCLSID(classId, CLSID_WbemAdministrativeLocator)) {
-        events.push_back("firmware");
-        return CreateSimulatedLocator(*firmware, iid, object);
-    }
-    if (IsEqualCLSID(classId, CLSID_TaskScheduler)) {
-        events.push_back("task scheduler");
-        return CreateTaskServiceStandin(*scheduler, iid, object);
-    }
-    *object = nullptr;
-    return REGDB_E_CLASSNOTREG;
+void Reach(ComOrder::Moment& moment) {
+    if (moment.reached) return;
+    moment = {true, order.apartmentsOpen, bool(ControlPanelKeysPresent()), bool(ControlPanelKeysAbsent())};
 }
-// What CoInitialize answers; the apartment is entered only when that is a success.
-HRESULT coInitializeAnswer;
+HRESULT WINAPI CreateInOrder(REFCLSID classId, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* object) {
+    if (IsEqualCLSID(classId, CLSID_WbemAdministrativeLocator) && !order.inFlowApartment)
+        ++order.firmwareOutsideApartment;
+    return createStandin(classId, outer, context, iid, object);
+}
 HRESULT WINAPI RecordCoInitialize(LPVOID reserved) {
-    events.push_back("CoInitialize");
-    if (FAILED(coInitializeAnswer)) return coInitializeAnswer;
+    ++order.coInitializeCalls;
+    order.inFlowApartment = true;
+    if (FAILED(order.coInitializeAnswer)) return order.coInitializeAnswer;
     ::CoInitialize(reserved);
-    return coInitializeAnswer;
+    ++order.apartmentsOpen;
+    return order.coInitializeAnswer;
 }
 HRESULT WINAPI RecordCoInitializeEx(LPVOID reserved, DWORD model) {
-    events.push_back("CoInitializeEx");
-    return ::CoInitializeEx(reserved, model);
+    Reach(order.taskBegins);
+    order.inFlowApartment = false;
+    HRESULT hr = ::CoInitializeEx(reserved, model);
+    if (SUCCEEDED(hr)) ++order.apartmentsOpen;
+    return hr;
 }
 void WINAPI RecordCoUninitialize() {
-    events.push_back("CoUninitialize");
+    order.inFlowApartment = false;
+    if (firmware->LiveObjects() || scheduler->liveObjects) ++order.leftWithObjectsAlive;
+    if (order.apartmentsOpen == 0) {
+        ++order.leftUnentered;
+        return;
+    }
+    --order.apartmentsOpen;
     ::CoUninitialize();
 }
-int WINAPI CountBox(HWND, LPCWSTR, LPCWSTR, UINT) {
-    ++boxes;
-    return IDOK;
+LONG WINAPI CreateKeyInOrder(HKEY hive, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM access,
+                             LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition) {
+    Reach(order.controlPanelBegins);
+    return ::RegCreateKeyExW(hive, path, reserved, keyClass, options, access, security, key, disposition);
+}
+LONG WINAPI DeleteKeyInOrder(HKEY hive, LPCWSTR path, REGSAM access, DWORD reserved) {
+    Reach(order.controlPanelBegins);
+    return ::RegDeleteKeyExW(hive, path, access, reserved);
 }
 LONG WINAPI ClassKeyDenied(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY key, LPDWORD) {
     *key = nullptr;
     return ERROR_ACCESS_DENIED;
-}
-
-// Each of the Control Panel item's key operations, once per run of them.
-void RecordControlPanel() {
-    if (events.empty() || events.back() != "control panel") events.push_back("control panel");
-}
-LONG WINAPI RecordCreateKey(HKEY hive, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM access,
-                            LPSECURITY_ATTRIBUTES security, PHKEY key, LPDWORD disposition) {
-    RecordControlPanel();
-    return ::RegCreateKeyExW(hive, path, reserved, keyClass, options, access, security, key, disposition);
-}
-LONG WINAPI RecordDeleteKey(HKEY hive, LPCWSTR path, REGSAM access, DWORD reserved) {
-    RecordControlPanel();
-    return ::RegDeleteKeyExW(hive, path, access, reserved);
 }
 
 class SetupFlows : public ::testing::Test {
@@ -78,14 +95,16 @@ protected:
     void SetUp() override {
         firmware = &firmware_;
         scheduler = &scheduler_;
-        events.clear();
-        coInitializeAnswer = S_OK;
-        boxes = 0;
-        api().CoCreateInstance = ServeStandins;
+        order = ComOrder();
+        ServeStandins(&firmware_, &scheduler_);
+        createStandin = api().CoCreateInstance;
+        api().CoCreateInstance = CreateInOrder;
         api().CoInitialize = RecordCoInitialize;
         api().CoInitializeEx = RecordCoInitializeEx;
         api().CoUninitialize = RecordCoUninitialize;
-        api().MessageBoxW = CountBox;
+        api().RegCreateKeyExW = CreateKeyInOrder;
+        api().RegDeleteKeyExW = DeleteKeyInOrder;
+        RecordMessageBoxes();
         RemoveControlPanelKeys();
         RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
         RemoveTree(L"C:\\Prevault");
@@ -96,23 +115,18 @@ protected:
         RemoveControlPanelKeys();
         RemoveTree(L"C:\\Prevault");
         DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSetupStateKey, 0);
-        // Whatever the flow did, nothing it was handed is still held.
+        // Whatever the flow did, nothing it was handed is still held, and
+        // each apartment it entered it left once, after its objects were gone.
         EXPECT_EQ(firmware_.LiveObjects(), 0);
         EXPECT_EQ(firmware_.OutstandingReferences(), 0);
         EXPECT_EQ(scheduler_.liveObjects, 0);
         EXPECT_EQ(scheduler_.references, 0);
-    }
-    static void RemoveControlPanelKeys() {
-        DeleteRegistryTree(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY);
-        DeleteRegistryTree(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
-    }
-    static bool ControlPanelKeysPresent() {
-        return RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY) &&
-               RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY);
+        EXPECT_EQ(order.apartmentsOpen, 0);
+        EXPECT_EQ(order.leftUnentered, 0);
+        EXPECT_EQ(order.leftWithObjectsAlive, 0);
+        EXPECT_EQ(order.firmwareOutsideApartment, 0);
     }
     bool TaskPresent() { return scheduler_.FindTask(kProductFolder, kTaskName) != nullptr; }
-    static std::string SetupLog() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
-    static std::string PrevaultLog() { return WithoutTimestamps(ReadFileBytes(PrevaultLogPath())); }
 
     ApiRestore restore_;
     SimulatedFirmware firmware_;
@@ -128,10 +142,7 @@ TEST_F(SetupFlows, SupportedInstallRegistersItemAndTaskAndLogsSuccessToPrevaultO
     EXPECT_TRUE(TaskPresent());
     EXPECT_EQ(SetupLog(), "");
     EXPECT_EQ(PrevaultLog(), kCompleted);
-    EXPECT_EQ(boxes, 0);
-    // The firmware's apartment is left before the task registration enters its own.
-    EXPECT_EQ(events, (std::vector<std::string>{"CoInitialize", "firmware", "CoUninitialize", "CoInitializeEx",
-                                                "task scheduler", "CoUninitialize"}));
+    EXPECT_TRUE(ShownMessages().empty());
 }
 
 TEST_F(SetupFlows, ControlPanelFailureDoesNotStopTheInstall) {
@@ -168,8 +179,7 @@ TEST_F(SetupFlows, UninstallRemovesWhatTheInstallAdded) {
 
     EXPECT_EQ(RunSetupCommand(L"-uninstall"), 0);
 
-    EXPECT_FALSE(RegistryKeyExists(HKEY_CLASSES_ROOT, kControlPanelClassKey, KEY_WOW64_64KEY));
-    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, KEY_WOW64_64KEY));
+    EXPECT_TRUE(ControlPanelKeysAbsent());
     EXPECT_EQ(scheduler_.FindFolder(L"\\Tarvolund"), nullptr);
     EXPECT_EQ(SetupLog(), "");
 }
@@ -186,56 +196,46 @@ TEST_F(SetupFlows, UninstallReturnsZeroWhateverFails) {
     EXPECT_EQ(SetupLog(), "[T] DeleteTaskScheduler(): ITaskService::Connect failed (80070005)");
 }
 
-// Each flow calls its subsystems in its own order: the firmware inside the
-// flow's own apartment, then the Control Panel item, then the logon task.
-TEST_F(SetupFlows, InstallCallsTheFirmwareThenTheControlPanelItemThenTheTask) {
-    firmware_.setting = {0x01, 0x00, 0x00, 0x00};
-    api().RegCreateKeyExW = RecordCreateKey;
-    ASSERT_EQ(RunSetupCommand(L"-install"), 0);
-    EXPECT_EQ(events, (std::vector<std::string>{"CoInitialize", "firmware", "CoUninitialize", "control panel",
-                                                "CoInitializeEx", "task scheduler", "CoUninitialize"}));
-}
-
-TEST_F(SetupFlows, UninstallCallsTheFirmwareThenTheControlPanelItemThenTheTask) {
-    firmware_.setting = {0x01, 0x00, 0x00, 0x00};
-    api().RegDeleteKeyExW = RecordDeleteKey;
-    ASSERT_EQ(RunSetupCommand(L"-uninstall"), 0);
-    EXPECT_EQ(events,
-              (std::vector<std::string>{"CoInitialize", "firmware", "firmware", "CoUninitialize", "control panel",
-                                        "CoInitializeEx", "task scheduler", "CoUninitialize"}));
-}
-
-struct ApartmentCase {
+// The order the flows promise: the firmware inside the flow's own apartment,
+// which is left before the Control Panel item is written or removed, and the
+// item before the logon task; an apartment is left only when it was entered.
+struct OrderCase {
     const char* name;
     const wchar_t* tail;
-    int firmwareCalls;  // each call of the flow's BIOS interface
-    HRESULT answer;
-    bool left;
+    HRESULT coInitialize;
+    bool itemInPlaceForTheTask;
 };
 
-class DriverApartment : public SetupFlows, public ::testing::WithParamInterface<ApartmentCase> {};
+class FlowOrder : public SetupFlows, public ::testing::WithParamInterface<OrderCase> {};
 
-TEST_P(DriverApartment, IsLeftOnlyWhenItWasEntered) {
+TEST_P(FlowOrder, FirmwareInItsApartmentThenTheControlPanelItemThenTheTask) {
     firmware_.setting = {0x01, 0x3C, 0x7E, 0x81};
-    coInitializeAnswer = GetParam().answer;
+    order.coInitializeAnswer = GetParam().coInitialize;
+    if (!GetParam().itemInPlaceForTheTask) {  // what the uninstall is to remove
+        SetRegistryString(HKEY_CLASSES_ROOT, kControlPanelClassKey, L"", L"Tarvo Quelmar", KEY_WOW64_64KEY);
+        SetRegistryString(HKEY_LOCAL_MACHINE, kControlPanelNameSpaceKey, L"", L"Tarvo Quelmar", KEY_WOW64_64KEY);
+    }
 
-    RunSetupCommand(GetParam().tail);
+    EXPECT_EQ(RunSetupCommand(GetParam().tail), 0);
 
-    std::vector<std::string> expected = {"CoInitialize"};
-    expected.insert(expected.end(), GetParam().firmwareCalls, "firmware");
-    if (GetParam().left) expected.push_back("CoUninitialize");
-    for (const char* event : {"CoInitializeEx", "task scheduler", "CoUninitialize"}) expected.push_back(event);
-    EXPECT_EQ(events, expected);
+    EXPECT_EQ(order.coInitializeCalls, 1);
+    ASSERT_TRUE(order.controlPanelBegins.reached);
+    EXPECT_EQ(order.controlPanelBegins.apartmentsOpen, 0);
+    ASSERT_TRUE(order.taskBegins.reached);
+    EXPECT_EQ(order.taskBegins.apartmentsOpen, 0);
+    EXPECT_TRUE(GetParam().itemInPlaceForTheTask ? order.taskBegins.itemPresent : order.taskBegins.itemAbsent);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
-    CoInitializeAnswers, DriverApartment,
-    ::testing::Values(ApartmentCase{"InstallEntered", L"-install", 1, S_OK, true},
-                      ApartmentCase{"InstallAlreadyEntered", L"-install", 1, S_FALSE, true},
-                      ApartmentCase{"InstallInAnotherModel", L"-install", 1, RPC_E_CHANGED_MODE, false},
-                      ApartmentCase{"UninstallEntered", L"-uninstall", 2, S_OK, true},
-                      ApartmentCase{"UninstallAlreadyEntered", L"-uninstall", 2, S_FALSE, true},
-                      ApartmentCase{"UninstallOutOfMemory", L"-uninstall", 2, E_OUTOFMEMORY, false}),
-    [](const ::testing::TestParamInfo<ApartmentCase>& info) { return info.param.name; });
+    CoInitializeAnswers, FlowOrder,
+    ::testing::Values(OrderCase{"InstallEntered",          L"-install",   S_OK,               true},
+                      OrderCase{"InstallAlreadyEntered",   L"-install",   S_FALSE,            true},
+                      OrderCase{"InstallInAnotherModel",   L"-install",   RPC_E_CHANGED_MODE, true},
+                      OrderCase{"UninstallEntered",        L"-uninstall", S_OK,               false},
+                      OrderCase{"UninstallAlreadyEntered", L"-uninstall", S_FALSE,            false},
+                      OrderCase{"UninstallOutOfMemory",    L"-uninstall", E_OUTOFMEMORY,      false}),
+    [](const ::testing::TestParamInfo<OrderCase>& info) { return info.param.name; });
+// clang-format on
 
 }  // namespace

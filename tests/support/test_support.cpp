@@ -1,7 +1,6 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) return {};
@@ -114,15 +113,8 @@ std::string WithoutTimestamps(const std::string& log) {
     return result;
 }
 
-std::wstring SetupExePath() {
-    const char* unixPath = getenv("QUELMAR_SETUP_EXE");
-    if (!unixPath) return L"";
-    std::wstring path = L"Z:" + ToWide(unixPath);
-    for (wchar_t& c : path) {
-        if (c == L'/') c = L'\\';
-    }
-    return path;
-}
+std::string SetupLog() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
+std::string PrevaultLog() { return WithoutTimestamps(ReadFileBytes(PrevaultLogPath())); }
 
 bool RegistryKeyExists(HKEY root, const std::wstring& path, REGSAM view) {
     HKEY key;

@@ -34,27 +34,18 @@ std::wstring PrevaultLogPath();
 // "[T] ". A "[" followed by a digit that does not begin a timestamp of that
 // shape fails the test and stays as it is.
 std::string WithoutTimestamps(const std::string& log);
+// The two logs as WithoutTimestamps shows them; "" where there is none.
+std::string SetupLog();
+std::string PrevaultLog();
 
 // Windows' own setup state, under HKEY_LOCAL_MACHINE (value "ImageState").
 extern const std::wstring kSetupStateKey;
-
-// The product's Control Panel item goes by this class id. A macro, so that it
-// joins other literals, narrow or wide, in the tests' own tables.
-#define CONTROL_PANEL_GUID "{5C1E7B30-9A42-4F6D-8E15-2B7D903AC6E4}"
-// Its class key under HKEY_CLASSES_ROOT and its key in the Control Panel's
-// name space under HKEY_LOCAL_MACHINE, both in the 64-bit view.
-inline constexpr wchar_t kControlPanelClassKey[] = L"CLSID\\" CONTROL_PANEL_GUID;
-inline constexpr wchar_t kControlPanelNameSpaceKey[] =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ControlPanel\\NameSpace\\" CONTROL_PANEL_GUID;
 
 // What the install writes to both logs when the firmware says the machine is
 // not supported, as WithoutTimestamps shows it.
 inline constexpr char kRefusalLine[] =
     "[T] Install: This system does not support Quelmar (does not support accelerometer or thermal "
     "control or both).\r\n";
-
-// The built QuelmarSetup.exe, as a Windows path.
-std::wstring SetupExePath();
 
 // Registry values read back in the 64-bit or 32-bit view.
 bool RegistryKeyExists(HKEY root, const std::wstring& path, REGSAM view);

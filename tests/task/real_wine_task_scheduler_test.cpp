@@ -110,13 +110,11 @@ protected:
         DeleteFileW(SetupLogPath().c_str());
     }
     void TearDown() override { RealTaskScheduler().RemoveProductFolders(); }
-
-    static std::string Logged() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
 };
 
 TEST_F(RealWineTaskScheduler, RegistrationStopsAtTheLogonTriggerAndKeepsTheFoldersWine8Limit) {
     EXPECT_EQ(AddTaskScheduler(), 1);
-    EXPECT_EQ(Logged(),
+    EXPECT_EQ(SetupLog(),
               "[T] AddTaskScheduler(): Cannot get idle settings interface (80004001)"
               "[T] AddTaskScheduler(): Cannot create the triger (80004001)");
     RealTaskScheduler scheduler;
@@ -132,7 +130,7 @@ TEST_F(RealWineTaskScheduler, RemovalDeletesTheTaskThenCannotCountWhatIsLeftWine
         ASSERT_TRUE(scheduler.HasTask(L"\\Tarvolund\\Tarvo Quelmar", L"Tarvo Quelmar Start at Logon"));
     }
     EXPECT_EQ(DeleteTaskScheduler(), 1);
-    EXPECT_EQ(Logged(), "[T] DeleteTaskScheduler(): Cannot get task count from Tarvo sub folder (80004001)");
+    EXPECT_EQ(SetupLog(), "[T] DeleteTaskScheduler(): Cannot get task count from Tarvo sub folder (80004001)");
     RealTaskScheduler scheduler;
     EXPECT_FALSE(scheduler.HasTask(L"\\Tarvolund\\Tarvo Quelmar", L"Tarvo Quelmar Start at Logon"));
     EXPECT_TRUE(scheduler.HasFolder(L"\\Tarvolund\\Tarvo Quelmar"));
@@ -141,7 +139,7 @@ TEST_F(RealWineTaskScheduler, RemovalDeletesTheTaskThenCannotCountWhatIsLeftWine
 
 TEST_F(RealWineTaskScheduler, RemovalWithNothingInstalledLogsNothing) {
     EXPECT_EQ(DeleteTaskScheduler(), 0);
-    EXPECT_EQ(Logged(), "");
+    EXPECT_EQ(SetupLog(), "");
     EXPECT_FALSE(RealTaskScheduler().HasFolder(L"\\Tarvolund"));
 }
 

@@ -4,8 +4,6 @@
 #include <cctype>
 #include <cwchar>
 
-#include "task_service_standin.h"
-
 const std::wstring kMakerPath = L"\\Tarvolund";
 const std::wstring kProductPath = L"\\Tarvolund\\Tarvo Quelmar";
 const std::wstring kTaskName = L"Tarvo Quelmar Start at Logon";
@@ -37,15 +35,9 @@ HRESULT WINAPI FakeCoInitializeSecurity(PSECURITY_DESCRIPTOR descriptor, LONG se
                                 ", " + Pointer(reserved1) + ", " + std::to_string(authenticationLevel) + ", " +
                                 std::to_string(impersonationLevel) + ", " + Pointer(authenticationList) + ", " +
                                 std::to_string(capabilities) + ", " + Pointer(reserved3);
-    return model->Enter("CoInitializeSecurity");
-}
-
-HRESULT WINAPI FakeCoCreateInstance(REFCLSID clsid, LPUNKNOWN outer, DWORD context, REFIID iid, LPVOID* object) {
-    if (clsid != CLSID_TaskScheduler || outer || context != CLSCTX_INPROC_SERVER || iid != IID_ITaskService)
-        record->createdAsTaskScheduler = false;
-    HRESULT hr = model->Enter("CoCreateInstance");
-    if (FAILED(hr)) return hr;
-    return CreateTaskServiceStandin(*model, iid, object);
+    HRESULT hr = model->Enter("CoInitializeSecurity");
+    // As COM answers outside an apartment.
+    return record->apartmentsEntered == record->apartmentsLeft ? CO_E_NOTINITIALIZED : hr;
 }
 
 void WINAPI FakeCoUninitialize() {
@@ -73,7 +65,7 @@ void StandinTaskScheduler::SetUp() {
     record = &record_;
     api().CoInitializeEx = FakeCoInitializeEx;
     api().CoInitializeSecurity = FakeCoInitializeSecurity;
-    api().CoCreateInstance = FakeCoCreateInstance;
+    ServeStandins(nullptr, &model_);
     api().CoUninitialize = FakeCoUninitialize;
     DeleteFileW(SetupLogPath().c_str());
 }
@@ -82,11 +74,24 @@ void StandinTaskScheduler::TearDown() {
     EXPECT_EQ(model_.liveObjects, 0) << "COM objects were not released";
     EXPECT_EQ(model_.references, 0);
     EXPECT_EQ(record_.apartmentsLeft, record_.apartmentsEntered) << "apartments entered and left";
-    EXPECT_TRUE(record_.createdAsTaskScheduler);
+    for (const char* call : {"CoInitializeEx", "CoInitializeSecurity", "CoUninitialize"}) {
+        EXPECT_EQ(model_.aliveAt[call], 0) << "objects alive at " << call;
+    }
+    if (!record_.apartmentArguments.empty()) {
+        EXPECT_EQ(record_.apartmentArguments, "null, 0");
+    }
+    if (!record_.securityArguments.empty()) {
+        EXPECT_EQ(record_.securityArguments, "null, -1, null, null, 6, 3, null, 0, null");
+    }
+    // Connected to this machine as ourselves.
+    for (const VariantArgument& argument : model_.connection) EXPECT_EQ(argument.type, VT_EMPTY);
+    for (const ClassRequest& request : StandinClassRequests()) {
+        EXPECT_TRUE(IsEqualCLSID(request.classId, CLSID_TaskScheduler) && !request.outer &&
+                    request.context == CLSCTX_INPROC_SERVER && IsEqualIID(request.interfaceId, IID_ITaskService))
+            << "the task service is asked for in-process";
+    }
     model = nullptr;
 }
-
-std::string StandinTaskScheduler::Logged() { return WithoutTimestamps(ReadFileBytes(SetupLogPath())); }
 
 int StandinTaskScheduler::Count(const std::string& call) const {
     return static_cast<int>(std::count(model_.calls.begin(), model_.calls.end(), call));

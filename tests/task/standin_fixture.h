@@ -1,11 +1,13 @@
 #pragma once
 // A fixture that puts the in-memory Task Scheduler behind the platform seam,
-// fakes the process's COM calls, and checks after every test that each object
-// was released and each entered apartment left.
+// fakes the process's COM calls as COM answers them, and checks after every
+// test that the apartment was entered and security set up as the operations
+// promise, with nothing alive yet, and left once, with nothing alive still.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "standin_classes.h"
 #include "task_scheduler_model.h"
 #include "test_support.h"
 
@@ -13,9 +15,8 @@
 struct ComRecord {
     int apartmentsEntered = 0;
     int apartmentsLeft = 0;
-    std::string apartmentArguments;      // of the last CoInitializeEx: reserved, model
-    std::string securityArguments;       // of the last CoInitializeSecurity, all nine
-    bool createdAsTaskScheduler = true;  // every CoCreateInstance asked for it in-process
+    std::string apartmentArguments;  // of the last CoInitializeEx: reserved, model
+    std::string securityArguments;   // of the last CoInitializeSecurity, all nine
 };
 
 class StandinTaskScheduler : public ::testing::Test {
@@ -23,8 +24,6 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // The setup log as written since the test began, timestamps masked.
-    static std::string Logged();
     // How often the call was recorded.
     int Count(const std::string& call) const;
     // SysAllocString of this text gives null, as when memory runs out.

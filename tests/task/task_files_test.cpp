@@ -56,7 +56,8 @@ TEST_F(TaskFiles, ATaskThatCannotBeWrittenIsNotRegistered) {
 
     EXPECT_EQ(AddTaskScheduler(), 1);
     EXPECT_EQ(model_.FindTask(kProductPath, kTaskName), nullptr);
-    EXPECT_NE(Logged().find("AddTaskScheduler(): Error saveing the Task (80070003)"), std::string::npos) << Logged();
+    EXPECT_NE(SetupLog().find("AddTaskScheduler(): Error saveing the Task (80070003)"), std::string::npos)
+        << SetupLog();
 }
 
 struct PlantedFile {
