@@ -55,13 +55,17 @@ BOOL WINAPI ReportSession(DWORD, DWORD* session) {
     return TRUE;
 }
 DWORD WINAPI ReportConsole() { return consoleSession; }
-std::vector<std::wstring> loaded;
+std::vector<std::pair<std::wstring, DWORD>> loaded;  // path and flags
 HMODULE WINAPI RecordLoad(LPCWSTR path, HANDLE file, DWORD flags) {
-    loaded.push_back(path);
+    loaded.emplace_back(path, flags);
     return ::LoadLibraryExW(path, file, flags);
 }
+// Windows 7 without its security update has no SetDefaultDllDirectories.
+bool withoutSearchFlags;
 FARPROC WINAPI SendThroughRecorder(HMODULE module, LPCSTR name) {
-    if (HIWORD(name) && strcmp(name, "WTSSendMessageW") == 0) return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordSend));
+    if (HIWORD(name) && strcmp(name, "WTSSendMessageW") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordSend));
+    if (HIWORD(name) && strcmp(name, "SetDefaultDllDirectories") == 0 && withoutSearchFlags) return nullptr;
     return ::GetProcAddress(module, name);
 }
 
@@ -90,6 +94,7 @@ struct RefusalCase {
     DWORD console;
     const char* shownBy;  // "" when nothing is shown
     std::string logged;
+    bool withoutSearchFlags = false;
 };
 
 class InstallRefusal : public ::testing::TestWithParam<RefusalCase> {
@@ -102,6 +107,7 @@ protected:
         boxes.clear();
         comCalls.clear();
         loaded.clear();
+        withoutSearchFlags = GetParam().withoutSearchFlags;
         ownSession = GetParam().session;
         consoleSession = GetParam().console;
         api().MessageBoxW = RecordBox;
@@ -150,10 +156,13 @@ TEST_P(InstallRefusal, LogsThenShowsTheBoxSendsTheMessageOrStaysSilent) {
         EXPECT_TRUE(boxes[0].lengthsInBytes);
         EXPECT_FALSE(boxes[0].wait) << "nobody may be made to wait for an answer";
         EXPECT_EQ(boxes[0].timeout, 0u);
-        // Loaded at run time from System32, by its full path.
+        // Loaded at run time from System32, by its full path, and the DLLs it
+        // needs from System32 too, whether Windows has the search flags or not.
         wchar_t system[MAX_PATH];
         GetSystemDirectoryW(system, MAX_PATH);
-        EXPECT_EQ(loaded, std::vector<std::wstring>{std::wstring(system) + L"\\wtsapi32.dll"});
+        const DWORD flags = c.withoutSearchFlags ? LOAD_WITH_ALTERED_SEARCH_PATH : LOAD_LIBRARY_SEARCH_SYSTEM32;
+        EXPECT_EQ(loaded,
+                  (std::vector<std::pair<std::wstring, DWORD>>{{std::wstring(system) + L"\\wtsapi32.dll", flags}}));
     } else {
         EXPECT_TRUE(loaded.empty());
     }
@@ -161,19 +170,21 @@ TEST_P(InstallRefusal, LogsThenShowsTheBoxSendsTheMessageOrStaysSilent) {
 
 INSTANTIATE_TEST_SUITE_P(
     ImagingStates, InstallRefusal,
-    ::testing::Values(
-        RefusalCase{"SetupComplete", State::Complete, 1, 1, "MessageBoxW", kRefusalLine},
-        RefusalCase{"StillImaging", State::Imaging, 1, 1, "", kRefusalLine},
-        RefusalCase{"StateUnreadable", State::KeyMissing, 1, 1, "MessageBoxW",
-                    std::string(kRefusalLine) + kCouldNotOpenLine},
-        RefusalCase{"OtherUsersSession", State::Complete, 3, 1, "MessageBoxW", kRefusalLine},
-        // In session 0 a window is seen by nobody and would wait for ever.
-        RefusalCase{"SessionZeroSendsToTheConsole", State::Complete, 0, 2, "WTSSendMessageW", kRefusalLine},
-        RefusalCase{"SessionZeroWithoutConsole", State::Complete, 0, kNoConsole, "", kRefusalLine},
-        RefusalCase{"SessionZeroStillImaging", State::Imaging, 0, 2, "", kRefusalLine},
-        // Nor may it wait where the session cannot be told.
-        RefusalCase{"SessionUnknownSendsToTheConsole", State::Complete, kSessionUnknown, 2, "WTSSendMessageW",
-                    kRefusalLine}),
+    ::testing::Values(RefusalCase{"SetupComplete", State::Complete, 1, 1, "MessageBoxW", kRefusalLine},
+                      RefusalCase{"StillImaging", State::Imaging, 1, 1, "", kRefusalLine},
+                      RefusalCase{"StateUnreadable", State::KeyMissing, 1, 1, "MessageBoxW",
+                                  std::string(kRefusalLine) + kCouldNotOpenLine},
+                      RefusalCase{"OtherUsersSession", State::Complete, 3, 1, "MessageBoxW", kRefusalLine},
+                      // In session 0 a window is seen by nobody and would wait for ever.
+                      RefusalCase{"SessionZeroSendsToTheConsole", State::Complete, 0, 2, "WTSSendMessageW",
+                                  kRefusalLine},
+                      RefusalCase{"SessionZeroWithoutConsole", State::Complete, 0, kNoConsole, "", kRefusalLine},
+                      RefusalCase{"SessionZeroStillImaging", State::Imaging, 0, 2, "", kRefusalLine},
+                      // Nor may it wait where the session cannot be told.
+                      RefusalCase{"SessionUnknownSendsToTheConsole", State::Complete, kSessionUnknown, 2,
+                                  "WTSSendMessageW", kRefusalLine},
+                      RefusalCase{"SessionZeroOnWindows7WithoutItsUpdate", State::Complete, 0, 2, "WTSSendMessageW",
+                                  kRefusalLine, true}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
 
 }  // namespace
