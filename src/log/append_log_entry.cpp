@@ -7,26 +7,26 @@
 namespace {
 
 // Appended at the end of the file, whatever its size meanwhile, without
-// reading anything of what it holds. The handle is asynchronous: a write
-// that has not ended yet is waited for.
-void WriteBytes(HANDLE file, const char* bytes, size_t count) {
-    if (!count) return;
+// reading anything of what it holds. The handle is asynchronous: a write that
+// has not ended yet is waited for, for a bounded time. False when the bytes
+// did not get written.
+bool WriteBytes(LogRun& run, HANDLE file, const char* bytes, size_t count) {
+    if (!count) return true;
     OVERLAPPED atEnd = {};
     atEnd.Offset = atEnd.OffsetHigh = 0xFFFFFFFF;
     DWORD written;
-    // A write that fails loses the entry's rest; logging never stops an operation.
-    if (!api().WriteFile(file, bytes, static_cast<DWORD>(count), &written, &atEnd) &&
-        GetLastError() == ERROR_IO_PENDING)
-        IGNORE_RESULT(api().GetOverlappedResult(file, &atEnd, &written, TRUE));
+    if (api().WriteFile(file, bytes, static_cast<DWORD>(count), &written, &atEnd)) return true;
+    return GetLastError() == ERROR_IO_PENDING && WaitForRequest(run, file, atEnd, written);
 }
 
-// Each "\n" is stored as CR LF, as the log has always been written.
-void WriteText(HANDLE file, const char* text) {
+// Each "\n" is stored as CR LF, as the log has always been written. A write
+// that fails loses the entry's rest.
+bool WriteText(LogRun& run, HANDLE file, const char* text) {
     for (;;) {
         const char* lineEnd = strchr(text, '\n');
-        WriteBytes(file, text, lineEnd ? size_t(lineEnd - text) : strlen(text));
-        if (!lineEnd) return;
-        WriteBytes(file, "\r\n", 2);
+        if (!WriteBytes(run, file, text, lineEnd ? size_t(lineEnd - text) : strlen(text))) return false;
+        if (!lineEnd) return true;
+        if (!WriteBytes(run, file, "\r\n", 2)) return false;
         text = lineEnd + 1;
     }
 }
@@ -46,7 +46,8 @@ int AppendLogEntry(const LogFolder& folder, const char* message) {
     // existing name is opened as itself, so a link is never followed.
     FileHandle file;
     BY_HANDLE_FILE_INFORMATION info;
-    if (!OpenLogEntry(file, folder.levels[1].get(), kLogFileName, EntryKind::File, Disposition::CreateIfMissing) ||
+    if (!OpenLogEntry(folder.run, file, folder.levels[1].get(), kLogFileName, EntryKind::File,
+                      Disposition::CreateIfMissing) ||
         !CheckOpenedEntry(file.get(), EntryKind::File, finalPath, info))
         return 0;
 
@@ -63,7 +64,6 @@ int AppendLogEntry(const LogFolder& folder, const char* message) {
     char prefix[512];
     BoundedFormat(prefix, sizeof prefix, "[%04d-%02d-%02d %02d:%02d:%02d] ", now.wYear, now.wMonth, now.wDay, now.wHour,
                   now.wMinute, now.wSecond);
-    WriteText(file.get(), prefix);
-    WriteText(file.get(), message);
-    return 1;
+    // Logging never stops an operation: a write that fails only loses the entry.
+    return WriteText(folder.run, file.get(), prefix) && WriteText(folder.run, file.get(), message) ? 1 : 0;
 }

@@ -2,6 +2,6 @@
 #include "log/setup_log.h"
 
 int CreateSetupLogFolder() {
-    LogFolder folder;
+    LogFolder folder(setupLogRun);
     return OpenSetupLogFolder(folder, true) ? 1 : 0;
 }

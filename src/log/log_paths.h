@@ -4,17 +4,29 @@
 
 constexpr const wchar_t* kSetupLogFolders[] = {L"Tarvolund", L"Tarvo Quelmar"};
 constexpr const wchar_t* kPrevaultLogDrive = L"C:";
-constexpr const wchar_t* kPrevaultLogRoot = L"C:\\";
+// The machine's drive C:, not one that the caller's own device map may define
+// (an administrator running the program by hand has a map of their own).
+constexpr const wchar_t* kPrevaultLogBase = L"\\GLOBAL??\\C:\\";
 constexpr const wchar_t* kPrevaultLogFolders[] = {L"Prevault", L"Logs"};
 constexpr const wchar_t* kLogFileName = L"QuelmarSetup.log";
 
 // A log larger than this is started anew before the next entry.
 constexpr ULONGLONG kLogSizeLimit = 0xFFFFF;
 
-// How long an open waits for another program to give up its opportunistic
-// lock on a log's folder or file before the entry is dropped: nobody may make
-// the installation wait on the log.
+// How long the log waits for another program before the entry is dropped: an
+// open for it to give up its opportunistic lock on a log's folder or file, a
+// write for it to end. Nobody may make the installation wait on the log.
 constexpr DWORD kOplockBreakWaitMs = 1000;
+
+// What a log keeps for the rest of the process's run. Once a wait for another
+// program (an oplock break, a pending write) has timed out, the log takes no
+// more entries: whoever holds it up costs the installation one bounded wait
+// per log, not one per entry.
+struct LogRun {
+    bool waitTimedOut;
+};
+extern LogRun setupLogRun;
+extern LogRun prevaultLogRun;
 
 // The local application-data folder; false when the shell cannot tell.
 bool GetLocalAppDataFolder(wchar_t (&path)[MAX_PATH]);
@@ -22,23 +34,31 @@ bool GetLocalAppDataFolder(wchar_t (&path)[MAX_PATH]);
 // Appends "\" and the name; false, with the path unchanged, when it would not fit.
 bool AppendName(wchar_t (&path)[MAX_PATH], const wchar_t* name);
 
+// "\??\C:\..." or "\??\UNC\server\...": a full path as the caller's own
+// device map names it. False when it does not fit.
+bool ToNtPath(const wchar_t* path, wchar_t (&ntPath)[MAX_PATH + 8]);
+
 // A log's folder, reached level by level from a base folder. Folders on the
 // way may be made by users who are not administrators, so no level may be a
 // link: each is opened by its single name relative to the level above, which
-// is already checked and held, without following a link; then it is checked
+// is already checked and held, without following a link or passing a reparse
+// point (should the held level become one meanwhile); then it is checked
 // and held open without delete sharing. Nothing below the base is ever looked
 // up by its full path again, so a level turned into a link after its check
 // leads nowhere.
 struct LogFolder {
+    explicit LogFolder(LogRun& run) : run(run) {}
+    LogRun& run;
     wchar_t path[MAX_PATH] = {};       // as asked for
     wchar_t finalPath[MAX_PATH] = {};  // where the file system must say it is
     FileHandle base;
     FileHandle levels[2];
 };
 
-// Opens the base folder by its full path, following links (an administrator
-// may have moved the profile): the folder from which the levels are reached.
-bool OpenBaseFolder(LogFolder& folder, const wchar_t* path);
+// Opens the base folder by its object manager name, following links (an
+// administrator may have moved the profile): the folder from which the levels
+// are reached.
+bool OpenBaseFolder(LogFolder& folder, const wchar_t* ntPath);
 
 // Appends the levels to the folder, opening and checking each; creates a
 // missing level when asked to. False as soon as a level is missing or fails
@@ -51,16 +71,23 @@ bool OpenSetupLogFolder(LogFolder& folder, bool createMissing);
 enum class EntryKind { Folder, File };
 enum class Disposition { OpenExisting, CreateIfMissing };
 
-// Opens the single name in the held folder without following a link, or,
-// with no folder, the full path following links. Asks the file system not to
-// make the open wait for another program's opportunistic lock, and waits at
-// most kOplockBreakWaitMs for that lock to be given up. False, with the entry
-// empty, when it cannot be opened.
-bool OpenLogEntry(FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKind kind, Disposition disposition);
+// Opens the single name in the held folder without following a link or
+// passing a reparse point, or, with no folder, the object manager's full name
+// following links. Asks the file system not to make the open wait for another
+// program's opportunistic lock, and waits at most kOplockBreakWaitMs for that
+// lock to be given up. False, with the entry empty, when it cannot be opened
+// or the log takes no more entries in this run.
+bool OpenLogEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKind kind,
+                  Disposition disposition);
 
 // Waits at most kOplockBreakWaitMs for the break of an opportunistic lock
 // that the open of the entry started; true when it is over.
-bool WaitForOplockBreak(HANDLE entry);
+bool WaitForOplockBreak(LogRun& run, HANDLE entry);
+
+// Waits at most kOplockBreakWaitMs for a request on the entry that is still
+// pending, then cancels it and notes the time-out in the log's run; true when
+// it ended well in time.
+bool WaitForRequest(LogRun& run, HANDLE entry, OVERLAPPED& request, DWORD& bytes);
 
 // The path that the file system gives an open file or folder, without the
 // "\\?\" in front; false when it does not fit.

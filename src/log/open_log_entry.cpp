@@ -5,9 +5,14 @@
 
 namespace {
 
-constexpr NTSTATUS kOplockBreakInProgress = 0x00000108;                 // STATUS_OPLOCK_BREAK_IN_PROGRESS
-constexpr NTSTATUS kNameNotFound = static_cast<NTSTATUS>(0xC0000034);   // STATUS_OBJECT_NAME_NOT_FOUND
-constexpr NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035);  // STATUS_OBJECT_NAME_COLLISION
+constexpr NTSTATUS kOplockBreakInProgress = 0x00000108;                    // STATUS_OPLOCK_BREAK_IN_PROGRESS
+constexpr NTSTATUS kInvalidParameter = static_cast<NTSTATUS>(0xC000000D);  // STATUS_INVALID_PARAMETER
+constexpr NTSTATUS kNameNotFound = static_cast<NTSTATUS>(0xC0000034);      // STATUS_OBJECT_NAME_NOT_FOUND
+constexpr NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035);     // STATUS_OBJECT_NAME_COLLISION
+constexpr NTSTATUS kPathNotFound = static_cast<NTSTATUS>(0xC000003A);      // STATUS_OBJECT_PATH_NOT_FOUND
+
+constexpr wchar_t kMachineNames[] = L"\\GLOBAL??\\";
+constexpr size_t kMachineNamesLength = sizeof kMachineNames / sizeof kMachineNames[0] - 1;
 
 // Folders are held for listing and for opening what lies in them, sharing
 // everything but deletion, so that they cannot be renamed or removed while
@@ -23,28 +28,29 @@ constexpr OpenShape kFolderShape = {FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_R
 constexpr OpenShape kFileShape = {GENERIC_WRITE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, 0, FILE_ATTRIBUTE_NORMAL,
                                   FILE_NON_DIRECTORY_FILE};
 
-// "\??\C:\..." or "\??\UNC\server\...": a full path as the object manager names it.
-bool ToNtPath(const wchar_t* path, wchar_t (&ntPath)[MAX_PATH + 8]) {
-    const bool unc = wcsncmp(path, L"\\\\", 2) == 0;
-    return BoundedFormatW(ntPath, MAX_PATH + 8, unc ? L"\\??\\UNC\\%s" : L"\\??\\%s", unc ? path + 2 : path);
+void SetName(UNICODE_STRING& objectName, const wchar_t* name) {
+    objectName.Buffer = const_cast<PWSTR>(name);
+    objectName.Length = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
+    objectName.MaximumLength = objectName.Length;
 }
 
 }  // namespace
 
-bool OpenLogEntry(FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKind kind, Disposition disposition) {
+bool OpenLogEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKind kind,
+                  Disposition disposition) {
     entry.reset();
-    wchar_t ntPath[MAX_PATH + 8];
-    if (!folder && !ToNtPath(name, ntPath)) return false;
+    if (run.waitTimedOut) return false;  // the log has waited in vain once in this run
     UNICODE_STRING objectName;
-    objectName.Buffer = const_cast<PWSTR>(folder ? name : ntPath);
-    objectName.Length = static_cast<USHORT>(wcslen(objectName.Buffer) * sizeof(wchar_t));
-    objectName.MaximumLength = objectName.Length;
+    SetName(objectName, name);
 
     // A server behind the name (a named pipe where a folder was expected)
     // may only identify this program, never act as it.
     SECURITY_QUALITY_OF_SERVICE quality = {sizeof quality, SecurityIdentification, SECURITY_STATIC_TRACKING, FALSE};
+    // Below a held folder any reparse point on the way fails the open: a held
+    // level that its owner turns into a mount point leads nowhere.
     OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE | (folder ? OBJ_DONT_REPARSE : 0), folder,
+                               nullptr);
     attributes.SecurityQualityOfService = &quality;
 
     const OpenShape& shape = kind == EntryKind::Folder ? kFolderShape : kFileShape;
@@ -53,21 +59,38 @@ bool OpenLogEntry(FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKi
     // asynchronous, so that a wait for an opportunistic lock can be bounded.
     const ULONG options = shape.options | FILE_COMPLETE_IF_OPLOCKED | (folder ? FILE_OPEN_REPARSE_POINT : 0);
     HANDLE opened = INVALID_HANDLE_VALUE;
-    auto open = [&](ULONG createDisposition) {
+    auto create = [&](ULONG createDisposition) {
         IO_STATUS_BLOCK status;
         return api().NtCreateFile(&opened, shape.access, &attributes, &status, nullptr, shape.attributes, shape.share,
                                   createDisposition, options, nullptr, 0);
     };
+    auto open = [&](ULONG createDisposition) {
+        NTSTATUS result = create(createDisposition);
+        // A Windows older than the flag rejects it; there, and only there, the
+        // entry is opened without it.
+        if (result == kInvalidParameter && (attributes.Attributes & OBJ_DONT_REPARSE)) {
+            attributes.Attributes &= ~OBJ_DONT_REPARSE;
+            result = create(createDisposition);
+        }
+        return result;
+    };
+    NTSTATUS result = open(FILE_OPEN);
+    // Wine has no \GLOBAL??: there the one device map, \??, is the machine's.
+    wchar_t callersName[MAX_PATH + 8];
+    if (result == kPathNotFound && !folder && wcsncmp(name, kMachineNames, kMachineNamesLength) == 0 &&
+        BoundedFormatW(callersName, MAX_PATH + 8, L"\\??\\%s", name + kMachineNamesLength)) {
+        SetName(objectName, callersName);
+        result = open(FILE_OPEN);
+    }
     // An entry is made only where no name is at all, since making one never
     // follows a link; one that another program makes meanwhile is opened.
-    NTSTATUS result = open(FILE_OPEN);
     if (disposition == Disposition::CreateIfMissing && result == kNameNotFound) {
         result = open(FILE_CREATE);
         if (result == kNameCollision) result = open(FILE_OPEN);
     }
     if (!NT_SUCCESS(result)) return false;
     entry.reset(opened);
-    if (result == kOplockBreakInProgress && !WaitForOplockBreak(opened)) {
+    if (result == kOplockBreakInProgress && !WaitForOplockBreak(run, opened)) {
         entry.reset();
         return false;
     }

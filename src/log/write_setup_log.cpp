@@ -8,7 +8,7 @@ int WriteSetupLog(const char* message) {
     // Without the application-data folder, with a path too long for its
     // buffer, or with a level that fails its check, the entry is dropped
     // rather than written somewhere else.
-    LogFolder folder;
+    LogFolder folder(setupLogRun);
     if (!OpenSetupLogFolder(folder, false)) return 0;
     return AppendLogEntry(folder, message);
 }

@@ -4,15 +4,10 @@
 namespace {
 
 // The program runs elevated from a folder others may write to: DLLs are
-// loaded from System32 only. Looked up at run time, since Windows 7 without
-// its security update lacks the function.
+// loaded from System32 only, where Windows can be told so.
 void RestrictDllSearchToSystem32() {
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel32 = api().GetModuleHandleW(L"kernel32.dll");
-    if (!kernel32) return;
-    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(api().GetProcAddress(kernel32, "SetDefaultDllDirectories")));
-    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (SetDefaultDllDirectoriesFn setDefault = FindSetDefaultDllDirectories())
+        setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 }  // namespace

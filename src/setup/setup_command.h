@@ -1,5 +1,6 @@
 #pragma once
 // The setup driver: recognises the command-line tail and runs a flow.
+#include "platform/windows.h"
 
 enum class SetupCommand { None, Install, Uninstall };
 
@@ -22,3 +23,9 @@ int RunUninstall();
 // The refusal's system-modal message box, or in session 0, where nobody sees
 // a window, the same message sent to the console session without waiting.
 void ShowRefusalMessage();
+
+// Windows' SetDefaultDllDirectories, looked up at run time: Windows 7 without
+// its security update lacks it, and with it the LOAD_LIBRARY_SEARCH_ flags of
+// LoadLibraryExW. Null there.
+using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+SetDefaultDllDirectoriesFn FindSetDefaultDllDirectories();

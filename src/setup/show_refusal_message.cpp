@@ -12,12 +12,15 @@ constexpr DWORD kNoConsoleSession = 0xFFFFFFFF;
 DWORD Bytes(const wchar_t* text) { return static_cast<DWORD>(wcslen(text)) * DWORD{sizeof(wchar_t)}; }
 
 // wtsapi32 is loaded here only, by its full System32 path: the program's
-// imports stay as they are, and no other copy of it can be picked up.
+// imports stay as they are, and no other copy of it can be picked up. The DLLs
+// it needs come from System32 too, never from the program's own folder: where
+// Windows lacks the search flags, the search starts in wtsapi32's folder.
 void SendToSession(DWORD session) {
     wchar_t path[MAX_PATH];
     UINT length = api().GetSystemDirectoryW(path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH || !BoundedAppendW(path, MAX_PATH, L"\\wtsapi32.dll")) return;
-    Library wtsapi(api().LoadLibraryExW(path, nullptr, 0));
+    const DWORD search = FindSetDefaultDllDirectories() ? LOAD_LIBRARY_SEARCH_SYSTEM32 : LOAD_WITH_ALTERED_SEARCH_PATH;
+    Library wtsapi(api().LoadLibraryExW(path, nullptr, search));
     if (!wtsapi) return;
     auto send = reinterpret_cast<decltype(&::WTSSendMessageW)>(
         reinterpret_cast<void*>(api().GetProcAddress(wtsapi.get(), "WTSSendMessageW")));

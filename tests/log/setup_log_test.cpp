@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "log/log_paths.h"
 #include "log/setup_log.h"
 #include "test_support.h"
 
@@ -13,6 +14,8 @@ const std::wstring kPrevaultFolder = L"C:\\Prevault\\Logs";
 
 void WINAPI FixedTime(LPSYSTEMTIME now) { *now = SYSTEMTIME{2013, 12, 2, 31, 23, 59, 59, 999}; }
 void WINAPI MorningTime(LPSYSTEMTIME now) { *now = SYSTEMTIME{2013, 3, 5, 1, 9, 5, 3, 7}; }
+WORD second;
+void WINAPI TickingTime(LPSYSTEMTIME now) { *now = SYSTEMTIME{2013, 12, 2, 31, 23, 59, second++, 0}; }
 
 // A 4 GiB file is not something to make in a test prefix: the handle reports it.
 BOOL WINAPI ReportingFourGiB(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
@@ -31,15 +34,43 @@ BOOL WINAPI RecordEmptying(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID i
 
 BOOL WINAPI NoFolder(HWND, LPWSTR, int, BOOL) { return FALSE; }
 
+bool IsDriveRoot(const std::wstring& path) {
+    return path.size() >= 3 && path.compare(path.size() - 3, 3, L"C:\\") == 0;
+}
+
+// Where a handle leads, as the file system names it, without the "\\?\" in front.
+std::wstring FinalPath(HANDLE entry) {
+    wchar_t path[MAX_PATH + 4] = {};
+    return GetFinalPathNameByHandleW(entry, path, MAX_PATH + 4, 0) > 4 ? path + 4 : L"";
+}
+
+// What Windows answers where Wine answers otherwise. Wine has no \GLOBAL??
+// (it answers STATUS_OBJECT_PATH_NOT_FOUND), and Wine 8 accepts
+// OBJ_DONT_REPARSE but ignores it: an open through a Unix link still succeeds.
+enum class Windows { Wine, Current, OlderThanNoReparse, MachineDriveDenied };
+Windows windows;
+std::wstring rejectedFlag;  // the last name opened with the flag that an older Windows rejected
+// A held folder that its owner turned into a mount point after its check: an
+// open below it that does not refuse reparse points lands in the target.
+std::wstring mountPoint;
+HANDLE mountPointTarget;
+
 // Every open the writers make, through the seam: a test may act just before
 // one (as another program would) or change what it reports.
 std::function<void(const std::wstring& name, ULONG disposition)> beforeOpen;
-std::function<NTSTATUS(const std::wstring& name, NTSTATUS result)> afterOpen;
+std::function<NTSTATUS(const std::wstring& path, NTSTATUS result)> afterOpen;
 std::vector<std::string> unsafeOpens;
+std::vector<std::wstring> openedPaths;  // the held folder's final path and the name, or the full name
 NTSTATUS WINAPI HookedOpen(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES object, PIO_STATUS_BLOCK status,
                            PLARGE_INTEGER size, ULONG attributes, ULONG share, ULONG disposition, ULONG options,
                            PVOID ea, ULONG eaLength) {
     const std::wstring name(object->ObjectName->Buffer, object->ObjectName->Length / sizeof(wchar_t));
+    const std::wstring above = object->RootDirectory ? FinalPath(object->RootDirectory) : L"";
+    const std::wstring path = object->RootDirectory ? above + L"\\" + name : name;
+    openedPaths.push_back(path);
+    const bool refusesReparse = (object->Attributes & OBJ_DONT_REPARSE) != 0;
+    if (object->RootDirectory && !refusesReparse && name != rejectedFlag)
+        unsafeOpens.push_back(ToUtf8(name) + ": may pass a reparse point");
     const auto* quality = static_cast<const SECURITY_QUALITY_OF_SERVICE*>(object->SecurityQualityOfService);
     if (!quality || quality->ImpersonationLevel != SecurityIdentification)
         unsafeOpens.push_back(ToUtf8(name) + ": a server behind it could act as the program");
@@ -49,9 +80,23 @@ NTSTATUS WINAPI HookedOpen(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTE
     if (object->RootDirectory && name.find(L'\\') != std::wstring::npos)
         unsafeOpens.push_back(ToUtf8(name) + ": more than one name below the held folder");
     if (beforeOpen) beforeOpen(name, disposition);
+    OBJECT_ATTRIBUTES asked = *object;
+    if (windows == Windows::OlderThanNoReparse && object->RootDirectory && refusesReparse) {
+        rejectedFlag = name;
+        return NTSTATUS(0xC000000D);  // STATUS_INVALID_PARAMETER
+    }
+    UNICODE_STRING wineName = {14, 14, const_cast<PWSTR>(L"\\??\\C:\\")};
+    if (windows != Windows::Wine && name == L"\\GLOBAL??\\C:\\") {
+        if (windows == Windows::MachineDriveDenied) return NTSTATUS(0xC0000022);  // STATUS_ACCESS_DENIED
+        asked.ObjectName = &wineName;  // Wine's one device map is the machine's
+    }
+    if (object->RootDirectory && !mountPoint.empty() && _wcsicmp(above.c_str(), mountPoint.c_str()) == 0) {
+        if (refusesReparse) return NTSTATUS(0xC000050B);  // STATUS_REPARSE_POINT_ENCOUNTERED
+        asked.RootDirectory = mountPointTarget;
+    }
     NTSTATUS result =
-        ::NtCreateFile(handle, access, object, status, size, attributes, share, disposition, options, ea, eaLength);
-    return afterOpen ? afterOpen(name, result) : result;
+        ::NtCreateFile(handle, access, &asked, status, size, attributes, share, disposition, options, ea, eaLength);
+    return afterOpen ? afterOpen(path, result) : result;
 }
 
 // 220 characters: the folders still fit (244), the log file's path would not (261).
@@ -71,10 +116,16 @@ protected:
         beforeOpen = nullptr;
         afterOpen = nullptr;
         unsafeOpens.clear();
+        openedPaths.clear();
+        windows = Windows::Wine;
+        rejectedFlag.clear();
+        mountPoint.clear();
+        setupLogRun = prevaultLogRun = LogRun{};
     }
     void TearDown() override {
         RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
         RemoveTree(L"C:\\Prevault");
+        setupLogRun = prevaultLogRun = LogRun{};  // a new run for the tests that follow
     }
     ApiRestore restore_;
 };
@@ -88,8 +139,9 @@ TEST_F(SetupLogWriters, FirstEntryCreatesBothFoldersThenTheFile) {
     EXPECT_EQ(ReadFileBytes(SetupLogPath()), "[2013-12-31 23:59:59] abc\r\n");
     EXPECT_EQ(ReadFileBytes(SetupLogPath()).size(), 27u);
     // What Wine cannot show, seen at the seam: each open stays below the held
-    // folder, opens a link as itself, lets a server behind the name only
-    // identify the program, and never waits on another program's oplock.
+    // folder, opens a link as itself, refuses any reparse point on the way,
+    // lets a server behind the name only identify the program, and never
+    // waits on another program's oplock.
     EXPECT_EQ(unsafeOpens, std::vector<std::string>{});
 }
 
@@ -120,10 +172,49 @@ TEST_F(SetupLogWriters, PrevaultLogIsWrittenOnlyWhereItsFolderExists) {
 
 TEST_F(SetupLogWriters, LogMessageWritesTheSameEntryToBothLogs) {
     MakeFolders(kPrevaultFolder);
+    second = 0;
+    api().GetLocalTime = TickingTime;  // a second passes between the two entries
+    LogMessage("both\n");
+    // The setup log first, then the Prevault log.
+    EXPECT_EQ(ReadFileBytes(SetupLogPath()), "[2013-12-31 23:59:00] both\r\n");
+    EXPECT_EQ(ReadFileBytes(PrevaultLogPath()), "[2013-12-31 23:59:01] both\r\n");
+}
+
+struct WindowsCase {
+    const char* name;
+    Windows windows;
+    bool prevaultWritten;
+    std::vector<std::wstring> driveOpens;  // the names under which the Prevault log's drive is opened
+};
+
+class OnWindows : public SetupLogWriters, public ::testing::WithParamInterface<WindowsCase> {};
+
+TEST_P(OnWindows, PrevaultLogIsOnTheMachinesDriveAndNoOpenPassesAReparsePoint) {
+    const WindowsCase& c = GetParam();
+    windows = c.windows;
+    MakeFolders(kPrevaultFolder);
     LogMessage("both\n");
     EXPECT_EQ(ReadFileBytes(SetupLogPath()), "[2013-12-31 23:59:59] both\r\n");
-    EXPECT_EQ(ReadFileBytes(PrevaultLogPath()), "[2013-12-31 23:59:59] both\r\n");
+    EXPECT_EQ(ReadFileBytes(PrevaultLogPath()), c.prevaultWritten ? "[2013-12-31 23:59:59] both\r\n" : "");
+    std::vector<std::wstring> driveOpens;
+    std::copy_if(openedPaths.begin(), openedPaths.end(), std::back_inserter(driveOpens), IsDriveRoot);
+    EXPECT_EQ(driveOpens, c.driveOpens);
+    // The flag goes without an open below a held folder only after a Windows older than it rejected it.
+    EXPECT_EQ(unsafeOpens, std::vector<std::string>{});
 }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, OnWindows,
+    ::testing::Values(
+        //          name                  windows                       written  drive opened as
+        WindowsCase{"Wine",               Windows::Wine,                true,    {L"\\GLOBAL??\\C:\\", L"\\??\\C:\\"}},
+        WindowsCase{"KnowingTheFlag",     Windows::Current,             true,    {L"\\GLOBAL??\\C:\\"}},
+        WindowsCase{"OlderThanTheFlag",   Windows::OlderThanNoReparse,  true,    {L"\\GLOBAL??\\C:\\"}},
+        // Never the caller's own drive instead.
+        WindowsCase{"MachineDriveDenied", Windows::MachineDriveDenied,  false,   {L"\\GLOBAL??\\C:\\"}}),
+    [](const ::testing::TestParamInfo<WindowsCase>& info) { return info.param.name; });
+// clang-format on
 
 struct SizeCase {
     const char* name;
@@ -170,9 +261,13 @@ TEST_F(SetupLogWriters, AppendsWithoutReadingSoAnEndingCtrlZStays) {
     EXPECT_EQ(ReadFileBytes(SetupLogPath()), "old\r\n\x1a[2013-12-31 23:59:59] new\r\n");
 }
 
-TEST_F(SetupLogWriters, EntryIsDroppedWhileTheLogIsHeldOpenExclusively) {
+// The log is written without sharing: another program that holds it open,
+// sharing or not, makes the entry drop.
+class HeldLog : public SetupLogWriters, public ::testing::WithParamInterface<DWORD> {};
+
+TEST_P(HeldLog, EntryIsDroppedWhileAnotherProgramHoldsTheLogOpen) {
     WriteSetupLog("before\n");
-    HANDLE held = CreateFileW(SetupLogPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    HANDLE held = CreateFileW(SetupLogPath().c_str(), GENERIC_READ | GENERIC_WRITE, GetParam(), nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(WriteSetupLog("dropped\n"), 0);
@@ -180,6 +275,11 @@ TEST_F(SetupLogWriters, EntryIsDroppedWhileTheLogIsHeldOpenExclusively) {
     EXPECT_EQ(WriteSetupLog("after\n"), 1);
     EXPECT_EQ(SetupLog(), "[T] before\r\n[T] after\r\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(ShareModes, HeldLog, ::testing::Values(DWORD{0}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}),
+                         [](const ::testing::TestParamInfo<DWORD>& info) {
+                             return info.param ? "SharingReadAndWrite" : "Exclusively";
+                         });
 
 TEST_F(SetupLogWriters, EntryIsDroppedWhenTheApplicationDataFolderIsUnknown) {
     api().SHGetSpecialFolderPathW = NoFolder;
@@ -265,7 +365,7 @@ std::string Snapshot(const std::wstring& folder) {
     return listing;
 }
 
-enum class Link { ToFolder, ToEmptyFolder, ToFile, ToMissingFile, HardToFile, ReparseAttribute };
+enum class Link { ToFolder, ToEmptyFolder, ToFile, ToMissingFile, HardToFile, ReparseAttribute, MountPoint };
 
 // A level or the file that the file system reports as a reparse point, which
 // Wine cannot make: the seam adds the attribute for the entry of that name.
@@ -315,12 +415,21 @@ protected:
     void TearDown() override {
         // Before the folders are removed, which would follow a folder link.
         for (const std::string& link : planted_) RunUnixCommand("rm -f '" + link + "'");
+        if (!mountPoint.empty()) CloseHandle(mountPointTarget);
         SetupLogWriters::TearDown();
         RemoveTree(kOutside);
     }
     void Plant(Link link, const std::wstring& path) {
         if (link == Link::ReparseAttribute) {
             reportedAsReparsePoint = wcsrchr(path.c_str(), L'\\') + 1;
+            return;
+        }
+        if (link == Link::MountPoint) {  // on the level itself, after its check: the seam acts for NTFS
+            mountPointTarget = CreateFileW((kOutside + L"\\Empty").c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+            ASSERT_NE(mountPointTarget, INVALID_HANDLE_VALUE);
+            mountPoint = path;
             return;
         }
         const size_t cut = path.find_last_of(L'\\');
@@ -353,8 +462,9 @@ class PlantedLink : public Links, public ::testing::WithParamInterface<PlantedCa
 TEST_P(PlantedLink, EntryIsDroppedAndNothingOutsideIsWrittenOrDeleted) {
     const PlantedCase& c = GetParam();
     const LogEntries entries(c.log);
-    // A level reported as a reparse point is there itself.
-    const int made = c.link == Link::ReparseAttribute ? std::min(c.level + 1, 2) : c.level;
+    // A level reported as a reparse point, or made one, is there itself.
+    const bool itself = c.link == Link::ReparseAttribute || c.link == Link::MountPoint;
+    const int made = itself ? std::min(c.level + 1, 2) : c.level;
     for (int i = 0; i < made; ++i) ASSERT_TRUE(CreateDirectoryW(entries.paths[i].c_str(), nullptr));
     Plant(c.link, entries.paths[c.level]);
     const std::string before = Snapshot(kOutside);
@@ -373,6 +483,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PlantedCase{"SetupFirstFolderToEmptyFolder", Log::Setup, 0, Link::ToEmptyFolder},
                       PlantedCase{"SetupFirstFolderToFile", Log::Setup, 0, Link::ToFile},
                       PlantedCase{"SetupFirstFolderReportedAsReparsePoint", Log::Setup, 0, Link::ReparseAttribute},
+                      PlantedCase{"SetupFirstFolderMadeAMountPoint", Log::Setup, 0, Link::MountPoint},
                       PlantedCase{"SetupSecondFolderToFolder", Log::Setup, 1, Link::ToFolder},
                       PlantedCase{"SetupSecondFolderToFile", Log::Setup, 1, Link::ToFile},
                       PlantedCase{"SetupFileToFolder", Log::Setup, 2, Link::ToFolder},
@@ -386,6 +497,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PlantedCase{"PrevaultSecondFolderToFile", Log::Prevault, 1, Link::ToFile},
                       PlantedCase{"PrevaultSecondFolderReportedAsReparsePoint", Log::Prevault, 1,
                                   Link::ReparseAttribute},
+                      PlantedCase{"PrevaultSecondFolderMadeAMountPoint", Log::Prevault, 1, Link::MountPoint},
                       PlantedCase{"PrevaultFileToFolder", Log::Prevault, 2, Link::ToFolder},
                       PlantedCase{"PrevaultFileToFile", Log::Prevault, 2, Link::ToFile},
                       PlantedCase{"PrevaultFileToMissingFile", Log::Prevault, 2, Link::ToMissingFile},
@@ -482,73 +594,159 @@ TEST_F(SetupLogWriters, LevelMadeByAnotherProgramMeanwhileIsOpened) {
 }
 
 // A user who holds an opportunistic lock on the log (or its folder) makes an
-// open wait until they give it up. Wine has no oplocks: the seam reports the
-// break in progress, and how the wait for its end goes.
-enum class BreakEnds { AtOnce, InTime, Never, NotifyFails };
-DWORD waitedMs;
-bool cancelled;
-BreakEnds breakEnds;
-BOOL WINAPI NotifyOfBreak(HANDLE, DWORD code, LPVOID, DWORD, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) {
+// open wait until they give it up; a write may be kept pending too. Wine has
+// no oplocks, and ends a write to the log before the program waits for it:
+// the seam reports the break in progress or keeps the write pending, and ends
+// the request as the case says.
+enum class Request { Break, Write };
+enum class Ends { AtOnce, InTime, Never, NotifyFails };
+Ends ends;
+std::vector<DWORD> waitsMs;
+int cancels;
+bool waitedWithoutEnd;
+struct PendingRequest {
+    HANDLE entry;
+    LPOVERLAPPED request;
+    std::function<void()> finish;
+    bool over;
+    bool cancelled;
+};
+PendingRequest pending;
+BOOL Pend(HANDLE entry, LPOVERLAPPED request, std::function<void()> finish) {
+    pending = {entry, request, std::move(finish), false, false};
+    SetLastError(ERROR_IO_PENDING);
+    return FALSE;
+}
+bool IsPending(HANDLE entry, LPOVERLAPPED request) {
+    return pending.request && pending.entry == entry && (!request || request == pending.request);
+}
+void Finish() {
+    pending.finish();
+    pending.over = true;
+}
+
+BOOL WINAPI NotifyOfBreak(HANDLE entry, DWORD code, LPVOID, DWORD, LPVOID, DWORD, LPDWORD, LPOVERLAPPED request) {
     if (code != FSCTL_OPLOCK_BREAK_NOTIFY) return FALSE;
-    if (breakEnds == BreakEnds::AtOnce) return TRUE;
-    SetLastError(breakEnds == BreakEnds::NotifyFails ? ERROR_INVALID_PARAMETER : ERROR_IO_PENDING);
-    return FALSE;
+    if (ends == Ends::AtOnce) return TRUE;
+    if (ends == Ends::NotifyFails) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return Pend(entry, request, [] {});
 }
-DWORD WINAPI WaitForBreak(HANDLE, DWORD ms) {
-    waitedMs = ms;
-    return breakEnds == BreakEnds::InTime ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+const wchar_t* pendingWritesTo;  // the file whose writes the seam keeps pending
+BOOL WINAPI WriteLater(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED request) {
+    if (!pendingWritesTo || FinalPath(file) != pendingWritesTo)
+        return ::WriteFile(file, bytes, count, written, request);
+    const std::string kept(static_cast<const char*>(bytes), count);
+    return Pend(file, request, [file, kept] {
+        OVERLAPPED atEnd = {};
+        atEnd.Offset = atEnd.OffsetHigh = 0xFFFFFFFF;
+        DWORD done;
+        if (!::WriteFile(file, kept.data(), DWORD(kept.size()), &done, &atEnd))
+            ::GetOverlappedResult(file, &atEnd, &done, TRUE);
+    });
 }
-BOOL WINAPI BreakResult(HANDLE, LPOVERLAPPED, LPDWORD, BOOL) {
-    if (breakEnds == BreakEnds::InTime) return TRUE;
-    SetLastError(ERROR_OPERATION_ABORTED);
-    return FALSE;
+DWORD WINAPI WaitForRequestEnd(HANDLE entry, DWORD ms) {
+    if (!IsPending(entry, nullptr)) return ::WaitForSingleObject(entry, ms);
+    waitsMs.push_back(ms);
+    if (ends != Ends::InTime) return WAIT_TIMEOUT;
+    Finish();
+    return WAIT_OBJECT_0;
 }
-BOOL WINAPI CancelNotify(HANDLE, LPOVERLAPPED) {
-    cancelled = true;
+BOOL WINAPI RequestResult(HANDLE entry, LPOVERLAPPED request, LPDWORD bytes, BOOL wait) {
+    if (!IsPending(entry, request)) return ::GetOverlappedResult(entry, request, bytes, wait);
+    if (wait && !pending.over && !pending.cancelled) {
+        // A wait without bound: it ends only if the request does.
+        if (ends == Ends::InTime)
+            Finish();
+        else
+            waitedWithoutEnd = true;
+    }
+    const bool over = pending.over;
+    if (!over && !pending.cancelled && !wait) {
+        SetLastError(ERROR_IO_INCOMPLETE);
+        return FALSE;
+    }
+    pending = {};
+    SetLastError(over ? ERROR_SUCCESS : ERROR_OPERATION_ABORTED);
+    return over;
+}
+BOOL WINAPI CancelRequest(HANDLE entry, LPOVERLAPPED request) {
+    if (!IsPending(entry, request)) return ::CancelIoEx(entry, request);
+    pending.cancelled = true;
+    ++cancels;
     return TRUE;
 }
 
 struct OplockCase {
     const char* name;
-    const wchar_t* oplocked;  // the entry whose open starts a break
-    BreakEnds ends;
+    Request request;
+    const wchar_t* entry;  // whose open starts a break, or the file whose writes are kept pending
+    Ends ends;
     bool written;
+    size_t waits;  // in both entries
 };
 
 class OplockedLog : public SetupLogWriters, public ::testing::WithParamInterface<OplockCase> {};
 
-TEST_P(OplockedLog, EntryWaitsAtMostOneSecondForTheBreak) {
+TEST_P(OplockedLog, EachWaitIsBoundedAndALogThatWaitedInVainTakesNoMore) {
     const OplockCase& c = GetParam();
     MakeFolders(kPrevaultFolder);
     WriteFileBytes(PrevaultLogPath(), "old\r\n");
-    breakEnds = c.ends;
-    waitedMs = 0;
-    cancelled = false;
-    afterOpen = [&](const std::wstring& name, NTSTATUS result) {
-        return result == 0 && name == c.oplocked ? NTSTATUS(0x108) : result;  // STATUS_OPLOCK_BREAK_IN_PROGRESS
+    ends = c.ends;
+    waitsMs.clear();
+    cancels = 0;
+    waitedWithoutEnd = false;
+    pending = {};
+    pendingWritesTo = c.request == Request::Write ? c.entry : nullptr;
+    afterOpen = [&](const std::wstring& path, NTSTATUS result) {
+        const bool breaks = result == 0 && c.request == Request::Break && path == c.entry;
+        return breaks ? NTSTATUS(0x108) : result;  // STATUS_OPLOCK_BREAK_IN_PROGRESS
     };
     api().DeviceIoControl = NotifyOfBreak;
-    api().WaitForSingleObject = WaitForBreak;
-    api().GetOverlappedResult = BreakResult;
-    api().CancelIoEx = CancelNotify;
+    api().WriteFile = WriteLater;
+    api().WaitForSingleObject = WaitForRequestEnd;
+    api().GetOverlappedResult = RequestResult;
+    api().CancelIoEx = CancelRequest;
 
     EXPECT_EQ(WritePrevaultLog("new\n"), c.written ? 1 : 0);
+    const std::string kept = std::string("old\r\n") + (c.written ? "[2013-12-31 23:59:59] new\r\n" : "");
+    EXPECT_EQ(ReadFileBytes(PrevaultLogPath()), kept);
+    const bool timedOut = c.ends == Ends::Never;
+    EXPECT_EQ(cancels, timedOut ? 1 : 0) << "a wait given up is cancelled before it ends";
 
-    EXPECT_EQ(ReadFileBytes(PrevaultLogPath()),
-              std::string("old\r\n") + (c.written ? "[2013-12-31 23:59:59] new\r\n" : ""));
-    const bool waited = c.ends == BreakEnds::InTime || c.ends == BreakEnds::Never;
-    EXPECT_EQ(waitedMs, waited ? 1000u : 0u);
-    EXPECT_EQ(cancelled, c.ends == BreakEnds::Never) << "a wait given up is cancelled before it ends";
+    // The other log takes the next message; one that waited in vain is not even opened.
+    openedPaths.clear();
+    LogMessage("next\n");
+    EXPECT_EQ(ReadFileBytes(SetupLogPath()), "[2013-12-31 23:59:59] next\r\n");
+    EXPECT_EQ(ReadFileBytes(PrevaultLogPath()), kept + (c.written ? "[2013-12-31 23:59:59] next\r\n" : ""));
+    const bool prevaultOpened = std::any_of(openedPaths.begin(), openedPaths.end(), [](const std::wstring& path) {
+        return path.find(L"Prevault") != std::wstring::npos || IsDriveRoot(path);
+    });
+    EXPECT_EQ(prevaultOpened, !timedOut);
+    EXPECT_EQ(waitsMs, std::vector<DWORD>(c.waits, 1000))
+        << "each wait bounded, one in all for a log that waits in vain";
+    EXPECT_FALSE(waitedWithoutEnd);
 }
 
+const wchar_t* const kPrevaultLog = L"C:\\Prevault\\Logs\\QuelmarSetup.log";
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Breaks, OplockedLog,
-    ::testing::Values(OplockCase{"FileBreakAlreadyOver", L"QuelmarSetup.log", BreakEnds::AtOnce, true},
-                      OplockCase{"FileBreakEndsInTime", L"QuelmarSetup.log", BreakEnds::InTime, true},
-                      OplockCase{"FileBreakNeverEnds", L"QuelmarSetup.log", BreakEnds::Never, false},
-                      OplockCase{"FileBreakCannotBeAwaited", L"QuelmarSetup.log", BreakEnds::NotifyFails, false},
-                      OplockCase{"FolderBreakNeverEnds", L"Logs", BreakEnds::Never, false},
-                      OplockCase{"DriveRootBreakNeverEnds", L"\\??\\C:\\", BreakEnds::Never, false}),
+    ::testing::Values(
+        //         name                        request         entry                   ends                written  waits
+        OplockCase{"FileBreakAlreadyOver",     Request::Break, kPrevaultLog,           Ends::AtOnce,       true,    0},
+        OplockCase{"FileBreakEndsInTime",      Request::Break, kPrevaultLog,           Ends::InTime,       true,    2},
+        OplockCase{"FileBreakNeverEnds",       Request::Break, kPrevaultLog,           Ends::Never,        false,   1},
+        OplockCase{"FileBreakCannotBeAwaited", Request::Break, kPrevaultLog,           Ends::NotifyFails,  false,   0},
+        OplockCase{"FolderBreakNeverEnds",     Request::Break, L"C:\\Prevault\\Logs",  Ends::Never,        false,   1},
+        // Wine's name for the drive: it has no \GLOBAL??.
+        OplockCase{"DriveRootBreakNeverEnds",  Request::Break, L"\\??\\C:\\",          Ends::Never,        false,   1},
+        // Three writes an entry: the prefix, the text, the line end.
+        OplockCase{"WriteEndsInTime",          Request::Write, kPrevaultLog,           Ends::InTime,       true,    6},
+        OplockCase{"WriteNeverEnds",           Request::Write, kPrevaultLog,           Ends::Never,        false,   1}),
     [](const ::testing::TestParamInfo<OplockCase>& info) { return info.param.name; });
+// clang-format on
 
 }  // namespace

@@ -45,14 +45,17 @@ BOOL WINAPI ReportSession(DWORD, DWORD* session) {
     return TRUE;
 }
 DWORD WINAPI ReportConsole() { return consoleSession; }
-std::vector<std::wstring> loaded;
+std::vector<std::pair<std::wstring, DWORD>> loaded;  // path and flags
 HMODULE WINAPI RecordLoad(LPCWSTR path, HANDLE file, DWORD flags) {
-    loaded.push_back(path);
+    loaded.emplace_back(path, flags);
     return ::LoadLibraryExW(path, file, flags);
 }
+// Windows 7 without its security update has no SetDefaultDllDirectories.
+bool withoutSearchFlags;
 FARPROC WINAPI SendThroughRecorder(HMODULE module, LPCSTR name) {
     if (HIWORD(name) && strcmp(name, "WTSSendMessageW") == 0)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordSend));
+    if (HIWORD(name) && strcmp(name, "SetDefaultDllDirectories") == 0 && withoutSearchFlags) return nullptr;
     return ::GetProcAddress(module, name);
 }
 
@@ -81,6 +84,7 @@ struct RefusalCase {
     DWORD console;
     const char* shownBy;  // "" when nothing is shown
     std::string logged;
+    bool withoutSearchFlags = false;
 };
 
 class InstallRefusal : public ::testing::TestWithParam<RefusalCase> {
@@ -92,6 +96,7 @@ protected:
         DeleteRegistryTree(HKEY_LOCAL_MACHINE, kSetupStateKey, 0);
         comCalls.clear();
         loaded.clear();
+        withoutSearchFlags = GetParam().withoutSearchFlags;
         ownSession = GetParam().session;
         consoleSession = GetParam().console;
         RecordMessageBoxes();
@@ -138,10 +143,13 @@ TEST_P(InstallRefusal, LogsThenShowsTheBoxSendsTheMessageOrStaysSilent) {
         EXPECT_TRUE(sent.lengthsInBytes);
         EXPECT_FALSE(sent.wait) << "nobody may be made to wait for an answer";
         EXPECT_EQ(sent.timeout, 0u);
-        // Loaded at run time from System32, by its full path.
+        // Loaded at run time from System32, by its full path, and the DLLs it
+        // needs from System32 too, whether Windows has the search flags or not.
         wchar_t system[MAX_PATH];
         GetSystemDirectoryW(system, MAX_PATH);
-        EXPECT_EQ(loaded, std::vector<std::wstring>{std::wstring(system) + L"\\wtsapi32.dll"});
+        const DWORD flags = c.withoutSearchFlags ? LOAD_WITH_ALTERED_SEARCH_PATH : LOAD_LIBRARY_SEARCH_SYSTEM32;
+        EXPECT_EQ(loaded,
+                  (std::vector<std::pair<std::wstring, DWORD>>{{std::wstring(system) + L"\\wtsapi32.dll", flags}}));
     } else {
         EXPECT_TRUE(loaded.empty());
     }
@@ -161,7 +169,9 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalCase{"SessionZeroStillImaging", State::Imaging, 0, 2, "", kRefusalLine},
                       // Nor may it wait where the session cannot be told.
                       RefusalCase{"SessionUnknownSendsToTheConsole", State::Complete, kSessionUnknown, 2,
-                                  "WTSSendMessageW", kRefusalLine}),
+                                  "WTSSendMessageW", kRefusalLine},
+                      RefusalCase{"SessionZeroOnWindows7WithoutItsUpdate", State::Complete, 0, 2, "WTSSendMessageW",
+                                  kRefusalLine, true}),
     [](const ::testing::TestParamInfo<RefusalCase>& info) { return info.param.name; });
 
 }  // namespace
