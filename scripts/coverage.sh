@@ -30,9 +30,19 @@ ctest --preset coverage
 program_counts=build-coverage/CMakeFiles/QuelmarSetup.dir/src/setup/main.cpp.gcda
 [ -e "$program_counts" ] || { echo "QuelmarSetup.exe wrote no counts ($program_counts)" >&2; exit 1; }
 
+# gcov writes its .gcov files into the folder it runs in. gcovr runs it first
+# in the object directory, and only where gcov cannot find a source from
+# there in --root: given build-coverage, every run stays there (CMake gives
+# gcc absolute source paths), and gcovr deletes the files when it is done.
 # The prefix's drive Z: is a link to the whole Linux file system: gcovr must
 # not search it, or it finds the counts of every other build on the machine.
-gcovr --root . --filter 'src/' --gcov-executable i686-w64-mingw32-gcov \
-      --exclude-directories '.*/wineprefix' --json build-coverage/coverage.json build-coverage
+gcovr --root . --object-directory "$PWD/build-coverage" --filter 'src/' \
+      --gcov-executable i686-w64-mingw32-gcov --exclude-directories '.*/wineprefix' \
+      --json build-coverage/coverage.json build-coverage
+if compgen -G '*.gcov' >/dev/null; then
+    echo "gcov wrote into the checkout: $(echo *.gcov)" >&2
+    exit 1
+fi
 gcovr --root . --add-tracefile build-coverage/coverage.json
 gcovr --root . --add-tracefile build-coverage/coverage.json --branches
+
