@@ -33,17 +33,20 @@ ctest --preset coverage
 program_counts=build-coverage/CMakeFiles/QuelmarSetup.dir/src/setup/main.cpp.gcda
 [ -e "$program_counts" ] || { echo "QuelmarSetup.exe wrote no counts ($program_counts)" >&2; exit 1; }
 
-# gcov writes its .gcov files into the folder it runs in. gcovr runs it first
-# in the object directory, and only where gcov cannot find a source from
-# there in --root: given build-coverage, every run stays there (CMake gives
-# gcc absolute source paths), and gcovr deletes the files when it is done.
+# gcov writes its .gcov files into the folder it runs in. gcovr runs it in
+# the object directory first and, where gcov cannot find a source from there,
+# in --root: the coverage build names its sources by their full paths, so
+# every run stays in build-coverage/. The files are kept there, so that one
+# written anywhere else is seen.
 # The prefix's drive Z: is a link to the whole Linux file system: gcovr must
 # not search it, or it finds the counts of every other build on the machine.
-gcovr --root . --object-directory "$PWD/build-coverage" --filter 'src/' \
+find build-coverage -maxdepth 1 -name '*.gcov' -delete
+gcovr --root . --object-directory "$PWD/build-coverage" --filter 'src/' --keep \
       --gcov-executable i686-w64-mingw32-gcov --exclude-directories '.*/wineprefix' \
       --json build-coverage/coverage.json build-coverage
 if compgen -G '*.gcov' >/dev/null; then
-    echo "gcov wrote into the checkout: $(echo *.gcov)" >&2
+    echo "gcov ran in the checkout and wrote these, now removed: $(echo *.gcov)" >&2
+    rm -f ./*.gcov
     exit 1
 fi
 gcovr --root . --add-tracefile build-coverage/coverage.json
