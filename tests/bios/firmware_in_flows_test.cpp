@@ -1,5 +1,6 @@
 // The install and uninstall flows against the simulated firmware, and the
 // BIOS interface call against Wine's own WMI, which has no firmware classes.
+#include "control_panel_keys.h"
 #include "firmware_fixture.h"
 #include "message_boxes.h"
 #include "setup/setup_command.h"
@@ -75,11 +76,6 @@ TEST_P(UninstallAfterFailedRead, SendsNoWriteAndLeavesTheSettingAlone) {
 INSTANTIATE_TEST_SUITE_P(Reads, UninstallAfterFailedRead, ::testing::ValuesIn(kFailedReads),
                          [](const ::testing::TestParamInfo<FailedRead>& info) { return info.param.name; });
 
-LONG WINAPI KeyDenied(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY key, LPDWORD) {
-    *key = nullptr;
-    return ERROR_ACCESS_DENIED;
-}
-
 struct SupportCase {
     Bytes setting;
     bool supported;
@@ -89,7 +85,7 @@ struct SupportCase {
 // the logon task, which no Task Scheduler serves here; the Control Panel item
 // is denied, so that nothing is left in the registry.
 TEST_F(FirmwareInFlows, OnlyBitZeroOfTheFirstByteDecides) {
-    api().RegCreateKeyExW = KeyDenied;
+    api().RegCreateKeyExW = DenyEveryKey;
     // clang-format off
     const SupportCase kSettings[] = {
         {{0x00, 0x00, 0x00, 0x00}, false},

@@ -85,10 +85,6 @@ LONG WINAPI DeleteKeyInOrder(HKEY hive, LPCWSTR path, REGSAM access, DWORD reser
     Reach(order.controlPanelBegins);
     return ::RegDeleteKeyExW(hive, path, access, reserved);
 }
-LONG WINAPI ClassKeyDenied(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY key, LPDWORD) {
-    *key = nullptr;
-    return ERROR_ACCESS_DENIED;
-}
 
 class SetupFlows : public ::testing::Test {
 protected:
@@ -147,7 +143,7 @@ TEST_F(SetupFlows, SupportedInstallRegistersItemAndTaskAndLogsSuccessToPrevaultO
 
 TEST_F(SetupFlows, ControlPanelFailureDoesNotStopTheInstall) {
     firmware_.setting = {0x01, 0x00, 0x00, 0x00};
-    api().RegCreateKeyExW = ClassKeyDenied;
+    api().RegCreateKeyExW = DenyEveryKey;
 
     EXPECT_EQ(RunSetupCommand(L"-install"), 0);
 

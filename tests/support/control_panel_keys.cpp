@@ -33,3 +33,8 @@ void RemoveControlPanelKeys() {
         for (const TopKey& key : kTopKeys) DeleteRegistryTree(key.hive, key.path, view);
     }
 }
+
+LONG WINAPI DenyEveryKey(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY key, LPDWORD) {
+    *key = nullptr;
+    return ERROR_ACCESS_DENIED;
+}

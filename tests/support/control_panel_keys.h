@@ -25,3 +25,6 @@ testing::AssertionResult ControlPanelKeysAbsent();
 
 // Deletes the item's keys in both views, whatever is below them.
 void RemoveControlPanelKeys();
+
+// A RegCreateKeyExW for api() that denies every key: the item is never written.
+LONG WINAPI DenyEveryKey(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY key, LPDWORD);
