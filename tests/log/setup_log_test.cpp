@@ -372,9 +372,7 @@ enum class Link { ToFolder, ToEmptyFolder, ToFile, ToMissingFile, HardToFile, Re
 const wchar_t* reportedAsReparsePoint;
 BOOL WINAPI ReportingReparsePoint(HANDLE entry, LPBY_HANDLE_FILE_INFORMATION info) {
     BOOL ok = ::GetFileInformationByHandle(entry, info);
-    wchar_t path[MAX_PATH + 4] = {};
-    GetFinalPathNameByHandleW(entry, path, MAX_PATH + 4, 0);
-    const std::wstring finalPath = path, name = std::wstring(L"\\") + reportedAsReparsePoint;
+    const std::wstring finalPath = FinalPath(entry), name = std::wstring(L"\\") + reportedAsReparsePoint;
     if (finalPath.size() > name.size() && finalPath.compare(finalPath.size() - name.size(), name.size(), name) == 0)
         info->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     return ok;
