@@ -96,8 +96,8 @@ HRESULT BiosInterface::Call(LONG command, const BYTE data[4], BYTE answer[4]) {
 
     // Nothing but the security flag is kept from one call to the next. The
     // data-in class goes before its instance here, unlike in ReleaseAll: the
-    // firmware's provider sees the order, each order has always been the one
-    // it saw, and each is pinned by its own test
+    // firmware's provider sees the order, so each order is part of what the
+    // program promises the firmware, and each is pinned by its own test
     // (BiosRecord.CallReleasesItsInterfacesInItsOrder). Do not make them the same.
     dataInClass.reset();
     dataIn.reset();

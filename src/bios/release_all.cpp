@@ -2,10 +2,10 @@
 
 void BiosInterface::ReleaseAll() {
     // The data-in instance goes before its class here, unlike after a call
-    // (BiosInterface::Call): each order has always been the one the
-    // firmware's provider saw, and each is pinned by its own test
-    // (BiosRecord.ReleaseAllReleasesEveryFieldInItsOrder). Do not make them
-    // the same.
+    // (BiosInterface::Call): the firmware's provider sees the order, so each
+    // order is part of what the program promises the firmware, and each is
+    // pinned by its own test (BiosRecord.ReleaseAllReleasesEveryFieldInItsOrder).
+    // Do not make them the same.
     dataIn.reset();
     dataInClass.reset();
     inParams.reset();

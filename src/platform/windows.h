@@ -1,7 +1,10 @@
 #pragma once
-// The Windows headers, with the API level this program targets (Windows 7).
+// The Windows headers, at the API level of the oldest Windows the program is
+// built for (Vista, as its PE header says), so that the headers leave out most
+// functions Vista lacks: imported, one would keep the program from starting
+// there. A newer function is looked up at run time.
 #ifndef _WIN32_WINNT
-#define _WIN32_WINNT 0x0601
+#define _WIN32_WINNT 0x0600
 #endif
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

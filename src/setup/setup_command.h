@@ -24,8 +24,8 @@ int RunUninstall();
 // a window, the same message sent to the console session without waiting.
 void ShowRefusalMessage();
 
-// Windows' SetDefaultDllDirectories, looked up at run time: Windows 7 without
-// its security update lacks it, and with it the LOAD_LIBRARY_SEARCH_ flags of
-// LoadLibraryExW. Null there.
+// Windows' SetDefaultDllDirectories, looked up at run time: Windows Vista or 7
+// without its security update lacks it, and with it the LOAD_LIBRARY_SEARCH_
+// flags of LoadLibraryExW. Null there.
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 SetDefaultDllDirectoriesFn FindSetDefaultDllDirectories();
