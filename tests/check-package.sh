@@ -39,6 +39,9 @@ echo "$sequence" | grep -qxP 'QuelmarSetupUninstall\tREMOVE="ALL" AND NOT UPGRAD
 
 # The older version goes after InstallFinalize: the new version then shares
 # the setup program's component, which the uninstall condition relies on.
+for action in FindRelatedProducts LaunchConditions RemoveExistingProducts; do
+    [ -n "$(seq_of $action)" ] || fail "no $action: the package has no upgrade authoring"
+done
 [ "$(seq_of FindRelatedProducts)" -lt "$(seq_of LaunchConditions)" ] || fail "FindRelatedProducts must precede LaunchConditions"
 [ "$(seq_of RemoveExistingProducts)" -gt "$(seq_of InstallFinalize)" ] \
     || fail "RemoveExistingProducts must run after InstallFinalize"
