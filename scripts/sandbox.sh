@@ -175,7 +175,21 @@ report_step() {
     last_setting=$setting
     say "  products registered (Programs and Features' entries):"
     products_registered | show
+    summarize "$label" "$(tr -d '\r\n' <"$out/$label.code")" \
+        "$(program_actions <"$out/$label.trace" | sed -n 's/^ *QuelmarSetup[A-Za-z]* (\(-[a-z]*\)): ran.*/\1/p' | paste -sd' ')"
     mark_logs
+}
+
+# One line per step for the report's end: what ran and what it left.
+summarize() {
+    local task=absent keys=absent key present=0 versions
+    [ -f "$(tasks_root)/Tarvolund/Tarvo Quelmar/Tarvo Quelmar Start at Logon" ] && task=present
+    for key in "${CPL_KEYS[@]}"; do wine reg query "$key" $view >/dev/null 2>&1 && present=$((present + 1)); done
+    [ $present -eq ${#CPL_KEYS[@]} ] && keys=present
+    [ $present -gt 0 ] && [ $present -lt ${#CPL_KEYS[@]} ] && keys="$present of ${#CPL_KEYS[@]}"
+    versions=$(products_registered | awk '$1 != "none" { print $3 }' | paste -sd' ')
+    printf '%-24s %-8s %-22s %-8s %-8s %-12s %s\n' "$1" "$2" "${3:-none}" "$task" "$keys" \
+        "$(tr -d '\r\n' <"$firmware_setting")" "${versions:-none}" >>"$out/summary.txt"
 }
 
 # Reads Wine's msi trace: for each msiexec process (the older version's
@@ -212,14 +226,15 @@ products_registered() {
              END { for (k in named) print "Tarvo Quelmar " version[k] " " k; if (length(named) == 0) print "none" }' | sort
 }
 
-# The task and the Control Panel item deleted by hand, as a user or a
-# cleaning tool might.
+# delete_by_hand LABEL: the task and the Control Panel item deleted by hand,
+# as a user or a cleaning tool might.
 delete_by_hand() {
-    local key root
+    local key root label=$1
     root=$(tasks_root)
     rm -rf "$root/Tarvolund"
     for key in "${CPL_KEYS[@]}"; do wine reg delete "$key" /f $view >/dev/null 2>&1 || true; done
     say "" "---- By hand: the task folder \\Tarvolund and both Control Panel keys deleted"
+    summarize "$label" - -
 }
 
 # Wine's logs leave out the message of a failed launch condition: the package's own text.
@@ -231,14 +246,14 @@ launch_condition() {
 version_of() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' '$1 == "ProductVersion" { print $2 }'; }
 
 start_display
-say "QuelmarSetup sandbox: the sample package $msi"
+say "QuelmarSetup sandbox: the sample package $msi" "  and its next version, built from the same source: $next_msi"
 
 first=$(version_of "$msi")
 next=$(version_of "$next_msi")
 new_machine supported "01 3C 7E 81" yes IMAGE_STATE_COMPLETE
 run_msiexec_watching supported-install /i "$(winpath "$msi")"
 report_step supported-install "Install of version $first on a supported machine"
-delete_by_hand
+delete_by_hand supported-by-hand
 run_msiexec supported-repair /i "$(winpath "$msi")" REINSTALL=ALL REINSTALLMODE=vomus
 report_step supported-repair "Repair (msiexec /i package REINSTALL=ALL REINSTALLMODE=vomus): -install runs again"
 run_msiexec supported-upgrade /i "$(winpath "$next_msi")"
@@ -261,4 +276,7 @@ new_machine imaging "00 3C 7E 81" no IMAGE_STATE_UNDEPLOYABLE
 run_msiexec_watching imaging-install /i "$(winpath "$msi")"
 report_step imaging-install "The same install while Windows is still in its imaging phase"
 
+say "" "================================================================" "Summary: each step's msiexec exit code, the program's actions that ran, and what the machine holds after it" ""
+printf '%-24s %-8s %-22s %-8s %-8s %-12s %s\n' step msiexec "program ran" task keys firmware "versions registered" | tee -a "$report"
+tee -a "$report" <"$out/summary.txt"
 say "" "Report: $report"
