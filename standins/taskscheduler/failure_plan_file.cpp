@@ -3,17 +3,9 @@
 #include <sstream>
 #include <string>
 
-#include "whole_file.h"
+#include "text_file.h"
 
 namespace {
-
-std::wstring FromUtf8(const std::string& text) {
-    if (text.empty()) return L"";
-    int size = static_cast<int>(text.size());
-    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], static_cast<int>(wide.size()));
-    return wide;
-}
 
 // Up to eight hexadecimal digits, nothing else.
 bool IsHresult(const std::string& text) {
@@ -40,7 +32,7 @@ bool LoadFailurePlan(const std::wstring& path, TaskSchedulerModel& model, std::s
         std::string folder;
         std::getline(fields >> std::ws, folder);
         folder.erase(folder.find_last_not_of(" \t") + 1);
-        model.Plan(call, static_cast<HRESULT>(std::stoul(result, nullptr, 16)), FromUtf8(folder));
+        model.Plan(call, static_cast<HRESULT>(std::stoul(result, nullptr, 16)), ToWide(folder));
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/api.h"
+#include "text_file.h"
 
 // Restores the whole platform table when the test ends, whatever it swapped.
 class ApiRestore {
@@ -16,10 +17,7 @@ private:
     Api saved_;
 };
 
-std::string ToUtf8(const std::wstring& text);
-std::wstring ToWide(const std::string& text);
-
-// Files and folders in the prefix.
+// Files and folders in the prefix; a file that cannot be read reads as "".
 bool FileExists(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
