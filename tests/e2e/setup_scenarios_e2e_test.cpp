@@ -15,6 +15,11 @@ TEST_F(SetupScenario, UninstallAfterAFailedInstallRemovesWhatItLeft) {
     // The failed registration keeps the Control Panel item and the task folders.
     ASSERT_TRUE(ControlPanelKeysPresent());
     ASSERT_TRUE(IsFolder(kProductFolder));
+    EXPECT_FALSE(FileExists(kLogonTask));
+    EXPECT_NE(SetupLog().find("[T] AddTaskScheduler(): Error saveing the Task (80070005)[T] Install: Failed adding "
+                              "a task to the task scheduler.\r\n"),
+              std::string::npos)
+        << SetupLog();
 
     WriteFileBytes(kFailurePlan, "");
     EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
@@ -42,6 +47,7 @@ TEST_F(SetupScenario, InstallTwiceAndUninstallTwice) {
     EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
     EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
     EXPECT_FALSE(FileExists(kMakerFolder));
+    EXPECT_TRUE(IsFolder(SystemTasksFolder()));
     EXPECT_TRUE(ControlPanelKeysAbsent());
     // Nothing to remove the second time, and nothing logged either time.
     EXPECT_FALSE(FileExists(SetupLogPath()));
