@@ -5,8 +5,6 @@
 
 namespace {
 
-const std::string kCompleted = "[T] Install: Custom Setup completed successfully.\r\n";
-
 class SetupScenario : public SandboxMachine {};
 
 TEST_F(SetupScenario, UninstallAfterAFailedInstallRemovesWhatItLeft) {
@@ -16,10 +14,6 @@ TEST_F(SetupScenario, UninstallAfterAFailedInstallRemovesWhatItLeft) {
     ASSERT_TRUE(ControlPanelKeysPresent());
     ASSERT_TRUE(IsFolder(kProductFolder));
     EXPECT_FALSE(FileExists(kLogonTask));
-    EXPECT_NE(SetupLog().find("[T] AddTaskScheduler(): Error saveing the Task (80070005)[T] Install: Failed adding "
-                              "a task to the task scheduler.\r\n"),
-              std::string::npos)
-        << SetupLog();
 
     WriteFileBytes(kFailurePlan, "");
     EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
@@ -34,7 +28,7 @@ TEST_F(SetupScenario, PrevaultLogAtItsLimitIsStartedAnewByTheInstall) {
 
     EXPECT_EQ(RunSetup(L"-install"), 0u);
 
-    EXPECT_EQ(PrevaultLog(), kCompleted);
+    EXPECT_EQ(PrevaultLog(), kCompletedLine);
     EXPECT_FALSE(FileExists(SetupLogPath())) << "a successful install writes only the Prevault log";
 }
 
