@@ -5,6 +5,7 @@
 #include <sstream>
 #include <vector>
 
+#include "journal_vocabulary.h"
 #include "text_file.h"
 
 namespace {
@@ -46,12 +47,9 @@ bool StartsWith(const std::string& line, const std::string& prefix, std::string*
 bool ApplyLine(const std::string& line, SimulatedFirmware& firmware) {
     std::string rest;
     long number = 0;
-    if (StartsWith(line, "fail ", &rest)) {
-        size_t blank = rest.rfind(' ');
-        unsigned long failure = 0;
-        if (blank == std::string::npos || blank == 0 || !ParseHex(rest.substr(blank + 1), 0xFFFFFFFF, &failure))
-            return false;
-        firmware.Fail(rest.substr(0, blank), static_cast<HRESULT>(failure));
+    HRESULT failure = S_OK;
+    if (ParsePlannedFailure(line, &rest, &failure)) {
+        firmware.Fail(rest, failure);
         return true;
     }
     if (line == "no instance") {
@@ -107,7 +105,7 @@ bool LoadScenario(const ScenarioFiles& files, SimulatedFirmware& firmware, std::
     std::vector<std::string> lines = Lines(text);
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
-        if (line.empty() || line[0] == '#') continue;
+        if (PlansNothing(line)) continue;
         if (!ApplyLine(line, firmware)) {
             *error = "firmware-scenario.txt line " + std::to_string(i + 1) + " not understood: \"" + line + "\"";
             return false;

@@ -31,7 +31,7 @@ TEST_P(FirmwareServerInstall, AsksTheFirmwareOnceAndFollowsItsAnswer) {
 
     EXPECT_EQ(RunSetup(L"-install"), c.supported ? 0u : 1603u);
 
-    const std::vector<std::string> journal = FirmwareJournal();
+    const std::vector<std::string> journal = Journal(kFirmwareJournal);
     ASSERT_FALSE(journal.empty());
     EXPECT_EQ(journal.front(), kCreateLocator);
     const std::string answer = std::string(c.setting, 11);
@@ -74,7 +74,7 @@ TEST_P(FirmwareServerBadScenario, NoLocatorAndTheReasonJournalled) {
 
     EXPECT_EQ(RunSetup(L"-install"), 1603u);
 
-    EXPECT_EQ(FirmwareJournal(), std::vector<std::string>{c.journalLine});
+    EXPECT_EQ(Journal(kFirmwareJournal), std::vector<std::string>{c.journalLine});
     EXPECT_EQ(SetupLog().rfind(kRefusalLine, 0), 0u);
 }
 

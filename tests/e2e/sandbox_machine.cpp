@@ -14,7 +14,8 @@ const std::wstring kFirmwareDll = kSandbox + L"\\simulated_firmware_server.dll";
 const std::wstring kFirmwareSetting = kSandbox + L"\\firmware-setting.txt";
 const std::wstring kFirmwareScenario = kSandbox + L"\\firmware-scenario.txt";
 const std::wstring kFirmwareJournal = kSandbox + L"\\firmware-journal.txt";
-const std::wstring kFailurePlan = kSandbox + L"\\taskscheduler-failures.txt";
+const std::wstring kTaskSchedulerScenario = kSandbox + L"\\taskscheduler-scenario.txt";
+const std::wstring kTaskSchedulerJournal = kSandbox + L"\\taskscheduler-journal.txt";
 
 const std::wstring kMakerFolder = SystemTasksFolder() + L"\\Tarvolund";
 const std::wstring kProductFolder = kMakerFolder + L"\\Tarvo Quelmar";
@@ -90,7 +91,7 @@ DWORD SandboxMachine::RunSetup(const wchar_t* argument) {
     return exitCode;
 }
 
-std::vector<std::string> SandboxMachine::FirmwareJournal() { return Lines(ReadFileBytes(kFirmwareJournal)); }
+std::vector<std::string> SandboxMachine::Journal(const std::wstring& file) { return Lines(ReadFileBytes(file)); }
 
 void SandboxMachine::ExpectTheGoldenTask() {
     const std::string registered = ReadFileBytes(kLogonTask);

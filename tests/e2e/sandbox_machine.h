@@ -24,7 +24,8 @@ extern const std::wstring kSandbox;
 extern const std::wstring kFirmwareSetting;
 extern const std::wstring kFirmwareScenario;
 extern const std::wstring kFirmwareJournal;
-extern const std::wstring kFailurePlan;
+extern const std::wstring kTaskSchedulerScenario;
+extern const std::wstring kTaskSchedulerJournal;
 extern const std::wstring kMakerFolder;
 extern const std::wstring kProductFolder;
 extern const std::wstring kLogonTask;
@@ -42,8 +43,8 @@ protected:
 
     // Runs the built program in the prefix and returns its real exit code.
     static DWORD RunSetup(const wchar_t* argument);
-    // The firmware's journal, a line an entry.
-    static std::vector<std::string> FirmwareJournal();
+    // A stand-in's journal, a line an entry.
+    static std::vector<std::string> Journal(const std::wstring& file);
     void ExpectTheGoldenTask();
 
     std::string golden_;

@@ -1,6 +1,8 @@
 // The built QuelmarSetup.exe on a sandbox machine, in the sequences an
 // installer engineer meets: a failed install followed by an uninstall, and a
 // Prevault log that has reached its size limit.
+#include <algorithm>
+
 #include "sandbox_machine.h"
 
 namespace {
@@ -8,14 +10,18 @@ namespace {
 class SetupScenario : public SandboxMachine {};
 
 TEST_F(SetupScenario, UninstallAfterAFailedInstallRemovesWhatItLeft) {
-    WriteFileBytes(kFailurePlan, "ITaskFolder::RegisterTaskDefinition 80070005\r\n");
+    WriteFileBytes(kTaskSchedulerScenario, "fail ITaskFolder::RegisterTaskDefinition 80070005\r\n");
     ASSERT_EQ(RunSetup(L"-install"), 1603u);
     // The failed registration keeps the Control Panel item and the task folders.
     ASSERT_TRUE(ControlPanelKeysPresent());
     ASSERT_TRUE(IsFolder(kProductFolder));
     EXPECT_FALSE(FileExists(kLogonTask));
+    const std::vector<std::string> journal = Journal(kTaskSchedulerJournal);
+    EXPECT_EQ(std::count(journal.begin(), journal.end(),
+                         "ITaskFolder::RegisterTaskDefinition \\Tarvolund\\Tarvo Quelmar -> 0x80070005"),
+              1);
 
-    WriteFileBytes(kFailurePlan, "");
+    WriteFileBytes(kTaskSchedulerScenario, "");
     EXPECT_EQ(RunSetup(L"-uninstall"), 0u);
 
     EXPECT_TRUE(ControlPanelKeysAbsent());

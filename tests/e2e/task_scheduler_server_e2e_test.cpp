@@ -24,7 +24,7 @@ TEST_F(TaskSchedulerServer, InstallRegistersTheGoldenLogonTask) {
 }
 
 TEST_F(TaskSchedulerServer, UnreadableFailurePlanFailsTheServiceCreation) {
-    WriteFileBytes(kFailurePlan, "ITaskFolder::RegisterTaskDefinition access-denied\r\n");
+    WriteFileBytes(kTaskSchedulerScenario, "fail ITaskFolder::RegisterTaskDefinition access-denied\r\n");
 
     EXPECT_EQ(RunSetup(L"-install"), 1603u);
 
