@@ -33,7 +33,7 @@ rm -rf "$out"
 mkdir -p "$out"
 machine_up "$out/prefix" win64 "01 3C 7E 81" yes IMAGE_STATE_COMPLETE
 mkdir -p "$product_dir"
-cp "$build/QuelmarSetup.exe" "$build/packaging/Quelmar.exe" "$build/tests/launcher/platform_floor.exe" \
+cp "$build/QuelmarSetup.exe" "$build/packaging/Quelmar.exe" "$build/harness/launcher/platform_floor.exe" \
    "$product_dir/"
 
 printf '"%s\\Quelmar.exe"' "$product_folder" >"$out/nothing.txt"
@@ -41,7 +41,7 @@ printf '"%s\\platform_floor.exe"' "$product_folder" >"$out/floor.txt"
 printf '"%s\\QuelmarSetup.exe" -install' "$product_folder" >"$out/install.txt"
 printf '"%s\\QuelmarSetup.exe" -uninstall' "$product_folder" >"$out/uninstall.txt"
 
-wine "$build/tests/launcher/bench.exe" "$rounds" \
+wine "$build/harness/launcher/bench.exe" "$rounds" \
     "$(winpath "$out/nothing.txt")" "$(winpath "$out/floor.txt")" \
     "$(winpath "$out/install.txt")" "$(winpath "$out/uninstall.txt")" \
     2>/dev/null | tr -d '\r' >"$out/times.tsv"

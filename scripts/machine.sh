@@ -20,11 +20,11 @@ machine_up() {
     machine_down
     export WINEPREFIX=$prefix
     if [ "$arch" = win32 ]; then
-        "$here/../tests/wine-prefix.sh" up "$WINEPREFIX" win32
+        "$here/../harness/wine-prefix.sh" up "$WINEPREFIX" win32
         product_dir=$WINEPREFIX/drive_c/Program\ Files/Tarvolund/Tarvo\ Quelmar
         product_folder='C:\Program Files\Tarvolund\Tarvo Quelmar'
     else
-        "$here/../tests/wine-prefix.sh" up "$WINEPREFIX"
+        "$here/../harness/wine-prefix.sh" up "$WINEPREFIX"
         product_dir=$WINEPREFIX/drive_c/Program\ Files\ \(x86\)/Tarvolund/Tarvo\ Quelmar
         product_folder='C:\Program Files (x86)\Tarvolund\Tarvo Quelmar'
     fi
@@ -52,7 +52,7 @@ machine_up() {
 }
 
 machine_down() {
-    if [ -n "${WINEPREFIX:-}" ]; then "$here/../tests/wine-prefix.sh" down "$WINEPREFIX"; fi
+    if [ -n "${WINEPREFIX:-}" ]; then "$here/../harness/wine-prefix.sh" down "$WINEPREFIX"; fi
 }
 
 # The 32-bit program reads its COM classes from the 32-bit view.

@@ -3,9 +3,10 @@
 #   tree SOURCE-DIR
 #       no tracked file is something a build, a test or coverage makes
 #   format SOURCE-DIR
-#       every C++ file of src/, tests/ and standins/ is as clang-format leaves it
+#       every C++ file of src/, tests/, standins/ and harness/ is as clang-format leaves it
 #   tidy SOURCE-DIR WORK-DIR
-#       clang-tidy (.clang-tidy's checks) finds nothing in src/ and standins/,
+#       clang-tidy (.clang-tidy's checks) finds nothing in src/, standins/ and the
+#       text helper that the stand-ins share with the tests,
 #       read with the clang build's compile commands, made in WORK-DIR
 set -u
 check=$1
@@ -27,7 +28,7 @@ $outputs"
     echo "tree: $(git ls-files | wc -l) tracked files, none made by a build, a test or coverage"
     ;;
 format)
-    files=$(cxx_files src tests standins)
+    files=$(cxx_files src tests standins harness)
     [ -n "$files" ] || fail "no C++ files found"
     # shellcheck disable=SC2086 # one word a file
     clang-format --dry-run --Werror $files || fail "not formatted: run clang-format -i on the files above"
@@ -37,7 +38,7 @@ tidy)
     work=$3
     cmake --preset clang -B "$work" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DQUELMAR_BUILD_TESTS=ON \
         >"$work.configure.log" 2>&1 || { cat "$work.configure.log"; fail "cannot configure $work"; }
-    files=$(git ls-files -- src standins | grep -E '\.cpp$')
+    files=$(git ls-files -- src standins harness/text_file.cpp | grep -E '\.cpp$')
     [ -n "$files" ] || fail "no C++ files found"
     # clang finds the MinGW-w64 headers but not GCC's C++ library headers,
     # which the stand-ins use: the GCC build's own are given.

@@ -1,28 +1,14 @@
 #include "firmware_scenario.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 
 #include <sstream>
 #include <vector>
 
+#include "journal_vocabulary.h"
+#include "text_file.h"
+
 namespace {
-
-bool ReadText(const std::wstring& path, std::string* text) {
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file) return false;
-    char chunk[4096];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, file)) > 0;) text->append(chunk, n);
-    return fclose(file) == 0;
-}
-
-void WriteText(const std::wstring& path, const std::string& text, const wchar_t* mode) {
-    FILE* file = _wfopen(path.c_str(), mode);
-    if (!file) return;
-    // A line that cannot be written is missing where the test reads it back.
-    fputs(text.c_str(), file);  // NOLINT(cert-err33-c): see above
-    fclose(file);               // NOLINT(cert-err33-c): see above
-}
 
 // A whole token in hexadecimal ("5A", "80041002", "0x80041002") no larger than limit.
 bool ParseHex(const std::string& token, unsigned long limit, unsigned long* value) {
@@ -61,12 +47,9 @@ bool StartsWith(const std::string& line, const std::string& prefix, std::string*
 bool ApplyLine(const std::string& line, SimulatedFirmware& firmware) {
     std::string rest;
     long number = 0;
-    if (StartsWith(line, "fail ", &rest)) {
-        size_t blank = rest.rfind(' ');
-        unsigned long failure = 0;
-        if (blank == std::string::npos || blank == 0 || !ParseHex(rest.substr(blank + 1), 0xFFFFFFFF, &failure))
-            return false;
-        firmware.Fail(rest.substr(0, blank), static_cast<HRESULT>(failure));
+    HRESULT failure = S_OK;
+    if (ParsePlannedFailure(line, &rest, &failure)) {
+        firmware.Fail(rest, failure);
         return true;
     }
     if (line == "no instance") {
@@ -96,16 +79,6 @@ bool ApplyLine(const std::string& line, SimulatedFirmware& firmware) {
     return false;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 }  // namespace
 
 ScenarioFiles ScenarioFilesIn(const std::wstring& folder) {
@@ -119,7 +92,7 @@ bool LoadScenario(const ScenarioFiles& files, SimulatedFirmware& firmware, std::
     firmware.answerShape = AnswerShape();
 
     std::string text;
-    if (!ReadText(files.setting, &text)) {
+    if (!ReadWholeFile(files.setting, &text)) {
         *error = "firmware-setting.txt cannot be read";
         return false;
     }
@@ -128,12 +101,11 @@ bool LoadScenario(const ScenarioFiles& files, SimulatedFirmware& firmware, std::
         return false;
     }
 
-    text.clear();
-    if (!ReadText(files.scenario, &text)) return true;  // no scenario: every call succeeds
+    if (!ReadWholeFile(files.scenario, &text)) return true;  // no scenario: every call succeeds
     std::vector<std::string> lines = Lines(text);
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
-        if (line.empty() || line[0] == '#') continue;
+        if (PlansNothing(line)) continue;
         if (!ApplyLine(line, firmware)) {
             *error = "firmware-scenario.txt line " + std::to_string(i + 1) + " not understood: \"" + line + "\"";
             return false;
@@ -143,7 +115,8 @@ bool LoadScenario(const ScenarioFiles& files, SimulatedFirmware& firmware, std::
 }
 
 void SaveSetting(const std::wstring& path, const std::array<BYTE, 4>& setting) {
-    WriteText(path, HexBytes(setting.data(), setting.size()) + "\n", L"wb");
+    // A setting or a line that cannot be written shows where the test reads it back.
+    WriteWholeFile(path, HexBytes(setting.data(), setting.size()) + "\n");
 }
 
-void AppendJournalLine(const std::wstring& path, const std::string& line) { WriteText(path, line + "\n", L"ab"); }
+void AppendJournalLine(const std::wstring& path, const std::string& line) { AppendToFile(path, line + "\n"); }

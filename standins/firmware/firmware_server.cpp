@@ -10,7 +10,9 @@
 //                          rewritten as soon as a command changes the setting,
 //                          so the next process sees what command 2 wrote.
 //                          A locator cannot be created without it.
-//   firmware-scenario.txt  Optional, one instruction a line; blank lines and
+//   firmware-scenario.txt  Optional, one instruction a line (the vocabulary of
+//                          journal_vocabulary.h, shared with the Task
+//                          Scheduler stand-in); blank lines and
 //                          lines starting with '#' are skipped:
 //                            fail STEP HRESULT   every call of STEP fails with
 //                                                the HRESULT (hexadecimal), e.g.

@@ -1,5 +1,7 @@
 #include "simulated_firmware.h"
 
+#include "journal_vocabulary.h"
+
 #include <stdio.h>
 
 #include <algorithm>
@@ -26,17 +28,7 @@ std::string HexBytes(const BYTE* bytes, size_t count) {
     return text;
 }
 
-std::string JournalEntry::Text() const {
-    std::string text = step;
-    if (!detail.empty()) text += ": " + detail;
-    if (result != S_OK) {
-        char code[16];
-        // NOLINTNEXTLINE(cert-err33-c): the buffer holds the longest text
-        snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
-        text += std::string(" -> ") + code;
-    }
-    return text;
-}
+std::string JournalEntry::Text() const { return JournalLine(step, detail, result); }
 
 const wchar_t* SimulatedFirmware::InstancePath() {
     return L"\\\\QUELMAR\\root\\wmi:tlvBIntM.InstanceName=\"ACPI\\\\PNP0C14\\\\0_0\"";

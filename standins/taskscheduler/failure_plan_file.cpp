@@ -1,46 +1,25 @@
 #include "failure_plan_file.h"
 
-#include <sstream>
 #include <string>
 
-#include "whole_file.h"
-
-namespace {
-
-std::wstring FromUtf8(const std::string& text) {
-    if (text.empty()) return L"";
-    int size = static_cast<int>(text.size());
-    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, &wide[0], static_cast<int>(wide.size()));
-    return wide;
-}
-
-// Up to eight hexadecimal digits, nothing else.
-bool IsHresult(const std::string& text) {
-    return !text.empty() && text.size() <= 8 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
-}
-
-}  // namespace
+#include "journal_vocabulary.h"
+#include "text_file.h"
 
 bool LoadFailurePlan(const std::wstring& path, TaskSchedulerModel& model, std::string* error) {
     std::string content;
     if (!ReadWholeFile(path, &content)) return true;
-    std::istringstream lines(content);
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::istringstream fields(line);
-        std::string call;
-        if (!(fields >> call) || call[0] == '#') continue;
-        std::string result;
-        fields >> result;
-        if (!IsHresult(result)) {
+    for (const std::string& line : Lines(content)) {
+        if (PlansNothing(line)) continue;
+        std::string step;
+        HRESULT result = S_OK;
+        if (!ParsePlannedFailure(line, &step, &result)) {
             *error = line;
             return false;
         }
-        std::string folder;
-        std::getline(fields >> std::ws, folder);
-        folder.erase(folder.find_last_not_of(" \t") + 1);
-        model.Plan(call, static_cast<HRESULT>(std::stoul(result, nullptr, 16)), FromUtf8(folder));
+        // The call's name is one word; the folder, if any, is the rest.
+        const size_t blank = step.find(' ');
+        const std::string folder = blank == std::string::npos ? "" : step.substr(blank + 1);
+        model.Plan(step.substr(0, blank), result, ToWide(folder));
     }
     return true;
 }

@@ -1,14 +1,10 @@
 #pragma once
-// A failure plan kept in a text file, so that a sandbox can make a call of
-// the Task Scheduler fail. One failure a line:
+// The Task Scheduler's plan kept in a text file, so that a sandbox can make a
+// call fail: one "fail STEP HRESULT" a line (journal_vocabulary.h), STEP as
+// the journal names the call, with or without its folder:
 //
-//   CALL HRESULT [FOLDER]
-//
-// as "ITaskFolder::RegisterTaskDefinition 80070005" (every call fails) or
-// "ITaskFolder::GetTasks 80070005 \Tarvolund\Tarvo Quelmar" (only on that
-// folder). CALL is named as the model's call log names it, HRESULT is
-// hexadecimal, FOLDER is the rest of the line. Blank lines and lines that
-// start with '#' are skipped.
+//   fail ITaskFolder::RegisterTaskDefinition 80070005        on every folder
+//   fail ITaskFolder::GetTasks \Tarvolund\Tarvo Quelmar 80070005   on that one
 #include "task_scheduler_model.h"
 
 #include <string>

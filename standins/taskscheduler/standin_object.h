@@ -33,9 +33,9 @@ public:
         --model_.references;
         ULONG left = --references_;
         if (left == 0) {
-            model_.calls.push_back(folder_.empty()
-                                       ? name_ + " released"
-                                       : name_ + " released " + std::string(folder_.begin(), folder_.end()));
+            model_.Record(folder_.empty() ? name_ + " released"
+                                          : name_ + " released " + std::string(folder_.begin(), folder_.end()),
+                          S_OK);
             delete this;
         }
         return left;

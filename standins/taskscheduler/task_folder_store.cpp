@@ -1,7 +1,7 @@
 #include "task_folder_store.h"
 
 #include "task_xml.h"
-#include "whole_file.h"
+#include "text_file.h"
 
 namespace {
 

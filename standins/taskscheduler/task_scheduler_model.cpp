@@ -1,5 +1,7 @@
 #include "task_scheduler_model.h"
 
+#include "journal_vocabulary.h"
+
 namespace {
 
 std::vector<std::wstring> SplitTaskPath(const std::wstring& path) {
@@ -77,10 +79,19 @@ void TaskSchedulerModel::Plan(const std::string& call, HRESULT result, const std
 }
 
 HRESULT TaskSchedulerModel::Enter(const std::string& call, const std::wstring& folder) {
-    calls.push_back(folder.empty() ? call : call + " " + Narrow(folder));
-    aliveAt[calls.back()] = liveObjects;
+    HRESULT result = S_OK;
     for (const PlannedResult& planned : plan_) {
-        if (planned.call == call && (planned.folder.empty() || planned.folder == folder)) return planned.result;
+        if (planned.call == call && (planned.folder.empty() || planned.folder == folder)) {
+            result = planned.result;
+            break;
+        }
     }
-    return S_OK;
+    Record(folder.empty() ? call : call + " " + Narrow(folder), result);
+    return result;
+}
+
+void TaskSchedulerModel::Record(const std::string& step, HRESULT result) {
+    calls.push_back(step);
+    aliveAt[step] = liveObjects;
+    if (onJournalLine) onJournalLine(JournalLine(step, "", result));
 }

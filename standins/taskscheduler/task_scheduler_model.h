@@ -7,6 +7,7 @@
 #include <taskschd.h>
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -92,13 +93,15 @@ public:
     void Plan(const std::string& call, HRESULT result, const std::wstring& folder = L"");
     // Records a call and gives its planned result, S_OK when none is planned.
     HRESULT Enter(const std::string& call, const std::wstring& folder = L"");
+    // Records a call or a last release under its full name, with its result.
+    void Record(const std::string& step, HRESULT result);
 
     // Every call and every last release, in order, as "ITaskFolder::GetTasks \A".
     std::vector<std::string> calls;
+    // Given each of them as a journal line (journal_vocabulary.h) as it happens, when set.
+    std::function<void(const std::string&)> onJournalLine;
     // How many COM objects were alive when each call was last made, by the same names.
     std::map<std::string, long> aliveAt;
-    // The four arguments of the last ITaskService::Connect.
-    std::vector<VariantArgument> connection;
     // COM objects alive, and the references held to them.
     long liveObjects = 0;
     long references = 0;

@@ -7,12 +7,13 @@
 // of the server's objects is alive, and changed on disk by every call that
 // changes them (CreateFolder, DeleteFolder, RegisterTaskDefinition, DeleteTask).
 //
-// A failure plan may lie beside this DLL as "taskscheduler-failures.txt"
-// (the sandbox keeps both in "C:\ProgramData\Quelmar Sandbox"), in the format
-// that failure_plan_file.h describes; it is read along with the tasks. The call
-// "IClassFactory::CreateInstance" can be planned to fail too. A plan with a
-// line that is not understood makes CreateInstance fail with
-// ERROR_INVALID_DATA (8007000d).
+// Beside this DLL (the sandbox keeps them in "C:\ProgramData\Quelmar Sandbox")
+// lie the plan "taskscheduler-scenario.txt", in the format that
+// failure_plan_file.h describes, read along with the tasks, and the journal
+// "taskscheduler-journal.txt", appended to with every call and last release as
+// it happens (journal_vocabulary.h). The call "IClassFactory::CreateInstance"
+// can be planned to fail too. A plan with a line that is not understood makes
+// CreateInstance fail with ERROR_INVALID_DATA (8007000d).
 #include <windows.h>
 
 #include <memory>
@@ -21,6 +22,7 @@
 #include "server_class_factory.h"
 #include "task_folder_store.h"
 #include "task_service_standin.h"
+#include "text_file.h"
 
 namespace {
 
@@ -31,10 +33,11 @@ HMODULE thisModule = nullptr;
 std::unique_ptr<TaskSchedulerModel> model;
 std::unique_ptr<TaskFolderStore> store;
 
-std::wstring FailurePlanPath() {
+// A file beside this DLL.
+std::wstring ServerFile(const wchar_t* name) {
     wchar_t path[MAX_PATH] = {};
     std::wstring dll(path, GetModuleFileNameW(thisModule, path, MAX_PATH));
-    return dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"taskscheduler-failures.txt";
+    return dll.substr(0, dll.find_last_of(L"\\/") + 1) + name;
 }
 
 HRESULT LoadModel() {
@@ -42,8 +45,14 @@ HRESULT LoadModel() {
     if (!store) store = std::make_unique<TaskFolderStore>(SystemTasksFolder());
     store->Load(*fresh);
     std::string unreadLine;
-    if (!LoadFailurePlan(FailurePlanPath(), *fresh, &unreadLine)) return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+    if (!LoadFailurePlan(ServerFile(L"taskscheduler-scenario.txt"), *fresh, &unreadLine)) {
+        return HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+    }
     fresh->store = store.get();
+    // A line that cannot be written is missing where the sandbox reads it back.
+    fresh->onJournalLine = [journal = ServerFile(L"taskscheduler-journal.txt")](const std::string& line) {
+        AppendToFile(journal, line + "\n");
+    };
     model = std::move(fresh);
     return S_OK;
 }

@@ -22,11 +22,9 @@ public:
         if (!connected_) return HRESULT_FROM_WIN32(ERROR_ONLY_IF_CONNECTED);
         return HandOut(NewTaskDefinition(model_), definition);
     }
-    STDMETHODIMP Connect(VARIANT server, VARIANT user, VARIANT domain, VARIANT password) override {
+    STDMETHODIMP Connect(VARIANT, VARIANT, VARIANT, VARIANT) override {
         HRESULT hr = Enter(__func__);
         if (FAILED(hr)) return hr;
-        model_.connection = {RecordVariant(server), RecordVariant(user), RecordVariant(domain),
-                             RecordVariant(password)};
         connected_ = true;
         return S_OK;
     }

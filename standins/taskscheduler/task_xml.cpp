@@ -1,5 +1,7 @@
 #include "task_xml.h"
 
+#include "text_file.h"
+
 namespace {
 
 // Two-space indentation and CRLF line ends, as Windows writes task files.
@@ -290,11 +292,7 @@ std::wstring TaskFileText(const std::string& bytes) {
         }
         return text;
     }
-    size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    int size = static_cast<int>(bytes.size() - start);
-    std::wstring text(MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, size, nullptr, 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, size, &text[0], static_cast<int>(text.size()));
-    return text;
+    return ToWide(bytes.substr(bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0));
 }
 
 // Enough of the document to find the one setting; it need not be parsed whole.

@@ -8,12 +8,9 @@ HRESULT StandinFirmware::securityResult = S_OK;
 
 namespace {
 
-HRESULT WINAPI RecordSecurity(PSECURITY_DESCRIPTOR descriptor, LONG authenticationServices,
-                              SOLE_AUTHENTICATION_SERVICE* services, void* reserved1, DWORD authenticationLevel,
-                              DWORD impersonationLevel, void* authenticationList, DWORD capabilities, void* reserved3) {
-    StandinFirmware::securityRequests.push_back({descriptor, authenticationServices, services, reserved1,
-                                                 authenticationLevel, impersonationLevel, authenticationList,
-                                                 capabilities, reserved3});
+HRESULT WINAPI RecordSecurity(PSECURITY_DESCRIPTOR, LONG, SOLE_AUTHENTICATION_SERVICE*, void*,
+                              DWORD authenticationLevel, DWORD impersonationLevel, void*, DWORD, void*) {
+    StandinFirmware::securityRequests.push_back({authenticationLevel, impersonationLevel});
     return StandinFirmware::securityResult;
 }
 
@@ -30,24 +27,23 @@ StandinFirmware::StandinFirmware() {
 void StandinFirmware::ExpectAllReleased(const BiosInterface& bios) const {
     EXPECT_EQ(firmware.LiveObjects(), 0);
     EXPECT_EQ(firmware.OutstandingReferences(), 0);
+    EXPECT_TRUE(EveryFieldEmpty(bios));
+}
+
+testing::AssertionResult EveryFieldEmpty(const BiosInterface& bios) {
     const void* fields[] = {bios.locator.get(),   bios.services.get(),       bios.inParams.get(),
                             bios.outParams.get(), bios.interfaceClass.get(), bios.inSignature.get(),
                             bios.dataIn.get(),    bios.dataInClass.get()};
-    for (const void* field : fields) EXPECT_EQ(field, nullptr);
+    for (const void* field : fields) {
+        if (field) return testing::AssertionFailure() << "a field still holds an interface";
+    }
+    return testing::AssertionSuccess();
 }
 
 size_t StandinFirmware::WmiLocatorRequests() {
     size_t count = 0;
     for (const LocatorRequest& request : locatorRequests) {
         count += IsEqualCLSID(request.classId, CLSID_WbemAdministrativeLocator) ? 1 : 0;
-    }
-    return count;
-}
-
-size_t StandinFirmware::FirmwareSecurityRequests() {
-    size_t count = 0;
-    for (const SecurityRequest& request : securityRequests) {
-        count += request.authenticationLevel == RPC_C_AUTHN_LEVEL_CONNECT ? 1 : 0;
     }
     return count;
 }

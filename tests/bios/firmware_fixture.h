@@ -15,18 +15,12 @@
 
 using Bytes = std::array<BYTE, 4>;
 
-// What the call asked CoCreateInstance and CoInitializeSecurity for.
+// What the call asked CoCreateInstance for, and the levels it asked
+// CoInitializeSecurity for.
 using LocatorRequest = ClassRequest;
 struct SecurityRequest {
-    PSECURITY_DESCRIPTOR descriptor;
-    LONG authenticationServices;
-    SOLE_AUTHENTICATION_SERVICE* services;
-    void* reserved1;
     DWORD authenticationLevel;
     DWORD impersonationLevel;
-    void* authenticationList;
-    DWORD capabilities;
-    void* reserved3;
 };
 
 class StandinFirmware : public ::testing::Test {
@@ -36,10 +30,8 @@ public:
     static std::vector<SecurityRequest> securityRequests;
     static HRESULT securityResult;  // what CoInitializeSecurity answers
 
-    // The requests for the administrative locator, and the security set-ups
-    // at the firmware call's level (the task removal makes its own).
+    // The requests for the administrative locator.
     static size_t WmiLocatorRequests();
-    static size_t FirmwareSecurityRequests();
 
 protected:
     StandinFirmware();
@@ -50,6 +42,9 @@ protected:
     ApiRestore restore;
     SimulatedFirmware firmware;
 };
+
+// No field of the BiosInterface holds an interface.
+testing::AssertionResult EveryFieldEmpty(const BiosInterface& bios);
 
 // "5A 00 00 81", to compare answers readably.
 std::string Hex(const Bytes& bytes);

@@ -135,7 +135,7 @@ TEST_F(SamplePackage, RefusedInstallFailsAndRollsBackWine1627) {
 }
 
 TEST_F(SamplePackage, FailedTaskRegistrationFailsTheInstallWine1627) {
-    WriteFileBytes(kFailurePlan, "ITaskFolder::RegisterTaskDefinition 80070005\r\n");
+    WriteFileBytes(kTaskSchedulerScenario, "fail ITaskFolder::RegisterTaskDefinition 80070005\r\n");
 
     EXPECT_EQ(RunMsiexec(L"/i"), 1627u);
 

@@ -1,17 +1,21 @@
 #include "sandbox_machine.h"
 
+const std::wstring kSandbox = L"C:\\ProgramData\\Quelmar Sandbox";
+
 namespace {
 
 const std::wstring kTaskSchedulerClassId = L"{0F87369F-A4E5-4CFC-BD3E-73E6154572DD}";
 const std::wstring kLocatorClassId = L"{CB8555CC-9128-11D1-AD9B-00C04FD8FDFF}";
+const std::wstring kTaskSchedulerDll = kSandbox + L"\\simulated_task_scheduler_server.dll";
+const std::wstring kFirmwareDll = kSandbox + L"\\simulated_firmware_server.dll";
 
 }  // namespace
 
-const std::wstring kServers = L"C:\\ProgramData\\Quelmar Task Scheduler E2E";
-const std::wstring kTaskSchedulerDll = kServers + L"\\simulated_task_scheduler_server.dll";
-const std::wstring kFirmwareDll = kServers + L"\\simulated_firmware_server.dll";
-const std::wstring kFailurePlan = kServers + L"\\taskscheduler-failures.txt";
-const std::wstring kFirmwareSetting = kServers + L"\\firmware-setting.txt";
+const std::wstring kFirmwareSetting = kSandbox + L"\\firmware-setting.txt";
+const std::wstring kFirmwareScenario = kSandbox + L"\\firmware-scenario.txt";
+const std::wstring kFirmwareJournal = kSandbox + L"\\firmware-journal.txt";
+const std::wstring kTaskSchedulerScenario = kSandbox + L"\\taskscheduler-scenario.txt";
+const std::wstring kTaskSchedulerJournal = kSandbox + L"\\taskscheduler-journal.txt";
 
 const std::wstring kMakerFolder = SystemTasksFolder() + L"\\Tarvolund";
 const std::wstring kProductFolder = kMakerFolder + L"\\Tarvo Quelmar";
@@ -30,10 +34,6 @@ std::string PlantedTask(const std::wstring& uri, bool hidden) {
         L"  <Actions Context=\"Author\">\r\n    <Exec>\r\n      <Command>C:\\Other\\other.exe</Command>\r\n"
         L"    </Exec>\r\n  </Actions>\r\n</Task>");
 }
-
-std::wstring ParentPath(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
-
-std::string Readable(const std::string& taskFile) { return ToUtf8(TaskFileText(taskFile)); }
 
 bool IsFolder(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
@@ -56,7 +56,7 @@ size_t EntriesIn(const std::wstring& folder) {
 namespace {
 
 void ResetMachine() {
-    RemoveTree(kServers);
+    RemoveTree(kSandbox);
     RemoveTree(kMakerFolder);
     RemoveTree(LocalAppDataFolder() + L"\\Tarvolund");
     RemoveTree(L"C:\\Prevault");
@@ -70,7 +70,7 @@ SandboxMachine::SandboxMachine()
 
 void SandboxMachine::SetUp() {
     ResetMachine();
-    MakeFolders(kServers);
+    MakeFolders(kSandbox);
     const std::wstring builtTaskScheduler = BuiltFilePath("QUELMAR_TASK_SCHEDULER_DLL");
     const std::wstring builtFirmware = BuiltFilePath("QUELMAR_FIRMWARE_DLL");
     ASSERT_TRUE(CopyFileW(builtTaskScheduler.c_str(), kTaskSchedulerDll.c_str(), FALSE)) << ToUtf8(builtTaskScheduler);
@@ -91,8 +91,11 @@ DWORD SandboxMachine::RunSetup(const wchar_t* argument) {
     return exitCode;
 }
 
+std::vector<std::string> SandboxMachine::Journal(const std::wstring& file) { return Lines(ReadFileBytes(file)); }
+
 void SandboxMachine::ExpectTheGoldenTask() {
     const std::string registered = ReadFileBytes(kLogonTask);
-    EXPECT_EQ(Readable(registered), Readable(golden_));
+    // Readable where they differ; the bytes compared too, for the encoding.
+    EXPECT_EQ(ToUtf8(TaskFileText(registered)), ToUtf8(TaskFileText(golden_)));
     EXPECT_TRUE(registered == golden_) << "the bytes differ from the golden file";
 }

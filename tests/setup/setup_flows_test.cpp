@@ -15,8 +15,6 @@ namespace {
 
 const std::wstring kProductFolder = L"\\Tarvolund\\Tarvo Quelmar";
 const std::wstring kTaskName = L"Tarvo Quelmar Start at Logon";
-const std::string kCompleted = "[T] Install: Custom Setup completed successfully.\r\n";
-const std::string kTaskFailed = "[T] Install: Failed adding a task to the task scheduler.\r\n";
 
 // What the flow's COM calls showed of its order, gathered by the hooks below.
 struct ComOrder {
@@ -137,7 +135,7 @@ TEST_F(SetupFlows, SupportedInstallRegistersItemAndTaskAndLogsSuccessToPrevaultO
     EXPECT_TRUE(ControlPanelKeysPresent());
     EXPECT_TRUE(TaskPresent());
     EXPECT_EQ(SetupLog(), "");
-    EXPECT_EQ(PrevaultLog(), kCompleted);
+    EXPECT_EQ(PrevaultLog(), kCompletedLine);
     EXPECT_TRUE(ShownMessages().empty());
 }
 
@@ -152,7 +150,7 @@ TEST_F(SetupFlows, ControlPanelFailureDoesNotStopTheInstall) {
         "[T] SetRegKeyForControlPanel(): Could not create "
         "HKEY_CLASSES_ROOT\\CLSID\\" CONTROL_PANEL_GUID "\r\n";
     EXPECT_EQ(SetupLog(), couldNotCreate);
-    EXPECT_EQ(PrevaultLog(), couldNotCreate + kCompleted);
+    EXPECT_EQ(PrevaultLog(), couldNotCreate + kCompletedLine);
 }
 
 TEST_F(SetupFlows, FailedTaskRegistrationFailsTheInstallAndKeepsTheControlPanelItem) {
@@ -164,7 +162,8 @@ TEST_F(SetupFlows, FailedTaskRegistrationFailsTheInstallAndKeepsTheControlPanelI
     EXPECT_TRUE(ControlPanelKeysPresent());
     EXPECT_FALSE(TaskPresent());
     // The task's message has no line end of its own: the flow's line follows on it.
-    const std::string logged = "[T] AddTaskScheduler(): Error saveing the Task (80070005)" + kTaskFailed;
+    const std::string logged =
+        std::string("[T] AddTaskScheduler(): Error saveing the Task (80070005)") + kTaskFailedLine;
     EXPECT_EQ(SetupLog(), logged);
     EXPECT_EQ(PrevaultLog(), logged);
 }

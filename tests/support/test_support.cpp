@@ -2,40 +2,15 @@
 
 #include <gtest/gtest.h>
 
-std::string ToUtf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size, nullptr, nullptr);
-    return result;
-}
-
-std::wstring ToWide(const std::string& text) {
-    if (text.empty()) return {};
-    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(size, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size);
-    return result;
-}
-
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string ReadFileBytes(const std::wstring& path) {
     std::string bytes;
-    FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file) return bytes;
-    char chunk[65536];
-    for (size_t n; (n = fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, n);
-    fclose(file);
-    return bytes;
+    return ReadWholeFile(path, &bytes) ? bytes : std::string();
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    FILE* file = _wfopen(path.c_str(), L"wb");
-    ASSERT_NE(file, nullptr) << ToUtf8(path);
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
+    ASSERT_EQ(WriteWholeFile(path, bytes), S_OK) << ToUtf8(path);
 }
 
 void RemoveTree(const std::wstring& path) {

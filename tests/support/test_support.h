@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/api.h"
+#include "text_file.h"
 
 // Restores the whole platform table when the test ends, whatever it swapped.
 class ApiRestore {
@@ -16,10 +17,7 @@ private:
     Api saved_;
 };
 
-std::string ToUtf8(const std::wstring& text);
-std::wstring ToWide(const std::string& text);
-
-// Files and folders in the prefix.
+// Files and folders in the prefix; a file that cannot be read reads as "".
 bool FileExists(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
@@ -41,11 +39,14 @@ std::string PrevaultLog();
 // Windows' own setup state, under HKEY_LOCAL_MACHINE (value "ImageState").
 extern const std::wstring kSetupStateKey;
 
-// What the install writes to both logs when the firmware says the machine is
-// not supported, as WithoutTimestamps shows it.
+// The install's own lines, as WithoutTimestamps shows them: the refusal when
+// the firmware says the machine is not supported (both logs), a failed task
+// registration (both logs) and a completed install (the Prevault log only).
 inline constexpr char kRefusalLine[] =
     "[T] Install: This system does not support Quelmar (does not support accelerometer or thermal "
     "control or both).\r\n";
+inline constexpr char kTaskFailedLine[] = "[T] Install: Failed adding a task to the task scheduler.\r\n";
+inline constexpr char kCompletedLine[] = "[T] Install: Custom Setup completed successfully.\r\n";
 
 // Registry values read back in the 64-bit or 32-bit view.
 bool RegistryKeyExists(HKEY root, const std::wstring& path, REGSAM view);

@@ -1,8 +1,8 @@
 #pragma once
 // A fixture that puts the in-memory Task Scheduler behind the platform seam,
 // fakes the process's COM calls as COM answers them, and checks after every
-// test that the apartment was entered and security set up as the operations
-// promise, with nothing alive yet, and left once, with nothing alive still.
+// test that the apartment was entered with nothing alive yet and left once,
+// with nothing alive still.
 #include <gtest/gtest.h>
 
 #include <string>

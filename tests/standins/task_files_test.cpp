@@ -171,14 +171,15 @@ struct PlanCase {
 };
 
 const PlanCase kPlans[] = {
-    {"EveryFolder", "ITaskFolder::GetTasks 80070005\r\n", true, E_ACCESSDENIED, E_ACCESSDENIED},
-    {"OneFolder", "# comment\n\n  ITaskFolder::GetTasks 8007000E \\Tarvolund\\Tarvo Quelmar  \n", true, E_OUTOFMEMORY,
-     S_OK},
-    {"OtherCall", "ITaskFolder::DeleteTask 80070005", true, S_OK, S_OK},
+    {"EveryFolder", "fail ITaskFolder::GetTasks 80070005\r\n", true, E_ACCESSDENIED, E_ACCESSDENIED},
+    {"OneFolder", "# comment\n\nfail ITaskFolder::GetTasks \\Tarvolund\\Tarvo Quelmar 0x8007000E\n", true,
+     E_OUTOFMEMORY, S_OK},
+    {"OtherCall", "fail ITaskFolder::DeleteTask 80070005", true, S_OK, S_OK},
     {"NoFile", "", true, S_OK, S_OK},
-    {"WordForResult", "ITaskFolder::GetTasks acce55denied", false, S_OK, S_OK},
-    {"MissingResult", "ITaskFolder::GetTasks", false, S_OK, S_OK},
-    {"TooLong", "ITaskFolder::GetTasks 180070005", false, S_OK, S_OK},
+    {"NotAFailure", "ITaskFolder::GetTasks 80070005", false, S_OK, S_OK},
+    {"WordForResult", "fail ITaskFolder::GetTasks acce55denied", false, S_OK, S_OK},
+    {"MissingResult", "fail ITaskFolder::GetTasks", false, S_OK, S_OK},
+    {"TooLong", "fail ITaskFolder::GetTasks 180070005", false, S_OK, S_OK},
 };
 
 class FailurePlanFile : public ::testing::TestWithParam<PlanCase> {
@@ -188,7 +189,7 @@ protected:
 
 TEST_P(FailurePlanFile, PlansEachLineOrNamesTheOneNotUnderstood) {
     const PlanCase& c = GetParam();
-    const std::wstring path = L"C:\\failure-plan-test\\taskscheduler-failures.txt";
+    const std::wstring path = L"C:\\failure-plan-test\\taskscheduler-scenario.txt";
     MakeFolders(L"C:\\failure-plan-test");
     if (!c.file.empty()) WriteFileBytes(path, c.file);
 

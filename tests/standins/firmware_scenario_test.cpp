@@ -1,8 +1,10 @@
 // The sandbox's firmware files as the firmware's COM server reads them: each
 // line of firmware-scenario.txt plans what it says. The server's journal of a
-// file it cannot read is checked end to end (tests/e2e/).
-#include "firmware_fixture.h"
+// file it cannot read is checked end to end (tests/e2e/firmware_server_e2e_test.cpp).
+#include <gtest/gtest.h>
+
 #include "firmware_scenario.h"
+#include "test_support.h"
 
 namespace {
 
@@ -63,7 +65,7 @@ TEST_P(FirmwareScenario, EachLinePlansWhatItSays) {
     std::string error;
     EXPECT_TRUE(LoadScenario(files, firmware, &error)) << error;
     EXPECT_EQ(Planned(firmware), c.planned);
-    EXPECT_EQ(Hex(firmware.setting), "5A 3C 7E 81");
+    EXPECT_EQ(HexBytes(firmware.setting.data(), 4), "5A 3C 7E 81");
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, FirmwareScenario, ::testing::ValuesIn(kScenarios),
