@@ -19,7 +19,7 @@ bool LoadFailurePlan(const std::wstring& path, TaskSchedulerModel& model, std::s
         // The call's name is one word; the folder, if any, is the rest.
         const size_t blank = step.find(' ');
         const std::string folder = blank == std::string::npos ? "" : step.substr(blank + 1);
-        model.Plan(step.substr(0, blank), result, ToWide(folder));
+        model.Fail(step.substr(0, blank), result, ToWide(folder));
     }
     return true;
 }

@@ -74,7 +74,7 @@ const TaskModel* TaskSchedulerModel::FindTask(const std::wstring& folder, const 
     return found == holder->tasks.end() ? nullptr : &found->second;
 }
 
-void TaskSchedulerModel::Plan(const std::string& call, HRESULT result, const std::wstring& folder) {
+void TaskSchedulerModel::Fail(const std::string& call, HRESULT result, const std::wstring& folder) {
     plan_.push_back({call, folder, result});
 }
 

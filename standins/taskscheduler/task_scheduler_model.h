@@ -88,9 +88,9 @@ public:
     TaskModel& AddTask(const std::wstring& folder, const std::wstring& name, bool hidden = false);
     const TaskModel* FindTask(const std::wstring& folder, const std::wstring& name);
 
-    // Makes `call` ("ITaskFolder::GetTasks") give `result`; with a folder path,
+    // Makes `call` ("ITaskFolder::GetTasks") fail with `result`; with a folder path,
     // only when it is called on that folder.
-    void Plan(const std::string& call, HRESULT result, const std::wstring& folder = L"");
+    void Fail(const std::string& call, HRESULT result, const std::wstring& folder = L"");
     // Records a call and gives its planned result, S_OK when none is planned.
     HRESULT Enter(const std::string& call, const std::wstring& folder = L"");
     // Records a call or a last release under its full name, with its result.

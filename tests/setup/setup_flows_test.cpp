@@ -155,7 +155,7 @@ TEST_F(SetupFlows, ControlPanelFailureDoesNotStopTheInstall) {
 
 TEST_F(SetupFlows, FailedTaskRegistrationFailsTheInstallAndKeepsTheControlPanelItem) {
     firmware_.setting = {0x01, 0x00, 0x00, 0x00};
-    scheduler_.Plan("ITaskFolder::RegisterTaskDefinition", E_ACCESSDENIED);
+    scheduler_.Fail("ITaskFolder::RegisterTaskDefinition", E_ACCESSDENIED);
 
     EXPECT_EQ(RunSetupCommand(L"-install"), 1603);
 
@@ -182,7 +182,7 @@ TEST_F(SetupFlows, UninstallRemovesWhatTheInstallAdded) {
 TEST_F(SetupFlows, UninstallReturnsZeroWhateverFails) {
     firmware_.setting = {0x01, 0x00, 0x00, 0x00};
     ASSERT_EQ(RunSetupCommand(L"-install"), 0);
-    scheduler_.Plan("ITaskService::Connect", E_ACCESSDENIED);
+    scheduler_.Fail("ITaskService::Connect", E_ACCESSDENIED);
     firmware_.Fail("ExecMethod tlvBIOSInt4", WBEM_E_PROVIDER_FAILURE);
 
     EXPECT_EQ(RunSetupCommand(L"-uninstall"), 0);

@@ -103,7 +103,7 @@ TEST_F(AddTaskSchedulerOnStandin, ReplacesAnOlderTaskOfTheSameName) {
 }
 
 TEST_F(AddTaskSchedulerOnStandin, IdleSettingsThatCannotBeHadLeaveStopOnIdleEndAlone) {
-    model_.Plan("ITaskSettings::get_IdleSettings", E_NOTIMPL);
+    model_.Fail("ITaskSettings::get_IdleSettings", E_NOTIMPL);
     ASSERT_EQ(AddTaskScheduler(), 0);
     EXPECT_EQ(SetupLog(), "[T] AddTaskScheduler(): Cannot get idle settings interface (80004001)");
     EXPECT_EQ(Count("IIdleSettings::put_StopOnIdleEnd"), 0);
@@ -112,7 +112,7 @@ TEST_F(AddTaskSchedulerOnStandin, IdleSettingsThatCannotBeHadLeaveStopOnIdleEndA
 }
 
 TEST_F(AddTaskSchedulerOnStandin, AThreadAlreadyInTheMultithreadedApartmentGoesOnAndLeavesItOnce) {
-    model_.Plan("CoInitializeEx", S_FALSE);
+    model_.Fail("CoInitializeEx", S_FALSE);
     ASSERT_EQ(AddTaskScheduler(), 0);
     EXPECT_EQ(Count("CoUninitialize"), 1);
     EXPECT_NE(Task(), nullptr);
@@ -248,7 +248,7 @@ TEST_P(AddTaskSchedulerFailure, LogsItsMessageReturnsItsResultAndLeavesWhatItSho
     const Failure& failure = GetParam();
     bool createsFolders = failure.left == Left::NoFolder || failure.left == Left::MakerFolderOnly;
     if (!createsFolders) AddOlderTask();
-    model_.Plan(failure.call, failure.result, failure.on);
+    model_.Fail(failure.call, failure.result, failure.on);
 
     EXPECT_EQ(AddTaskScheduler(), failure.returned);
     EXPECT_EQ(SetupLog(), *failure.logged ? std::string("[T] ") + failure.logged : "");

@@ -73,7 +73,7 @@ const Removal kRemovals[] = {
     {"ProductFolderCannotBeDeleted",
      [](TaskSchedulerModel& m) {
          m.AddTask(kProductPath, kTaskName);
-         m.Plan("ITaskFolder::DeleteFolder", E_ACCESSDENIED, kMakerPath);
+         m.Fail("ITaskFolder::DeleteFolder", E_ACCESSDENIED, kMakerPath);
      },
      true, true, true, false},
 };
@@ -180,7 +180,7 @@ class DeleteTaskSchedulerFailure : public DeleteTaskSchedulerOnStandin,
 TEST_P(DeleteTaskSchedulerFailure, LogsItsMessageReturnsItsResultAndKeepsWhatWasDeleted) {
     const Failure& failure = GetParam();
     Install();
-    model_.Plan(failure.call, failure.result, failure.on);
+    model_.Fail(failure.call, failure.result, failure.on);
 
     EXPECT_EQ(DeleteTaskScheduler(), failure.returned);
     // The next entry runs on where a message ends no line.
