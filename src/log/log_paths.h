@@ -13,17 +13,17 @@ constexpr const wchar_t* kLogFileName = L"QuelmarSetup.log";
 // A log larger than this is started anew before the next entry.
 constexpr ULONGLONG kLogSizeLimit = 0xFFFFF;
 
-// How long the log waits for another program before the entry is dropped: an
-// open for it to give up its opportunistic lock on a log's folder or file, a
-// write for it to end. Nobody may make the installation wait on the log.
-constexpr DWORD kOplockBreakWaitMs = 1000;
+// How long a log may wait for other programs in the whole run: for one to
+// give up its opportunistic lock on a log's folder or file when an open
+// breaks it, or for a write to end. Nobody may make the installation wait on
+// a log for longer, however many entries it takes.
+constexpr DWORD kLogWaitBudgetMs = 1000;
 
-// What a log keeps for the rest of the process's run. Once a wait for another
-// program (an oplock break, a pending write) has timed out, the log takes no
-// more entries: whoever holds it up costs the installation one bounded wait
-// per log, not one per entry.
+// What a log keeps for the rest of the process's run: the time its opens and
+// writes have waited so far. Each wait is given what is left of the budget;
+// once it is spent (or a wait has timed out) the log takes no more entries.
 struct LogRun {
-    bool waitTimedOut;
+    DWORD waitedMs;
 };
 extern LogRun setupLogRun;
 extern LogRun prevaultLogRun;
@@ -74,19 +74,20 @@ enum class Disposition { OpenExisting, CreateIfMissing };
 // Opens the single name in the held folder without following a link or
 // passing a reparse point, or, with no folder, the object manager's full name
 // following links. Asks the file system not to make the open wait for another
-// program's opportunistic lock, and waits at most kOplockBreakWaitMs for that
-// lock to be given up. False, with the entry empty, when it cannot be opened
-// or the log takes no more entries in this run.
+// program's opportunistic lock, and waits for that lock to be given up at
+// most as long as the log's budget allows. False, with the entry empty, when
+// it cannot be opened or the log takes no more entries in this run. Tells
+// whether the open made the entry; only then may the handle delete it.
 bool OpenLogEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKind kind,
-                  Disposition disposition);
+                  Disposition disposition, bool& created);
 
-// Waits at most kOplockBreakWaitMs for the break of an opportunistic lock
+// Waits, within the log's budget, for the break of an opportunistic lock
 // that the open of the entry started; true when it is over.
 bool WaitForOplockBreak(LogRun& run, HANDLE entry);
 
-// Waits at most kOplockBreakWaitMs for a request on the entry that is still
-// pending, then cancels it and notes the time-out in the log's run; true when
-// it ended well in time.
+// Waits for a request on the entry that is still pending for what is left of
+// the log's budget, counts the time against it, and cancels a request that
+// has not ended by then; true when it ended well in time.
 bool WaitForRequest(LogRun& run, HANDLE entry, OVERLAPPED& request, DWORD& bytes);
 
 // The path that the file system gives an open file or folder, without the
@@ -97,6 +98,13 @@ bool GetFinalPath(HANDLE entry, wchar_t (&path)[MAX_PATH]);
 // point; a file with a single name) and its final path is the expected one
 // (compared without regard to case). Fills in what the handle reports.
 bool CheckOpenedEntry(HANDLE entry, EntryKind kind, const wchar_t* expectedFinalPath, BY_HANDLE_FILE_INFORMATION& info);
+
+// Opens the single name in the held folder and checks it. An entry that
+// fails its check is closed again, and deleted first if this open made it
+// (where a reparse point could not be refused, it may have landed outside);
+// an entry that was there before is never deleted.
+bool OpenCheckedEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKind kind,
+                      Disposition disposition, const wchar_t* expectedFinalPath, BY_HANDLE_FILE_INFORMATION& info);
 
 // Opens the log file in the checked folder, tests its size, starts it anew
 // when over size, appends the timestamp and the message. 1 when written.

@@ -1,5 +1,7 @@
 #include "log/log_paths.h"
 
 bool OpenBaseFolder(LogFolder& folder, const wchar_t* ntPath) {
-    return OpenLogEntry(folder.run, folder.base, nullptr, ntPath, EntryKind::Folder, Disposition::OpenExisting);
+    bool created;  // never: the base folder is only opened
+    return OpenLogEntry(folder.run, folder.base, nullptr, ntPath, EntryKind::Folder, Disposition::OpenExisting,
+                        created);
 }

@@ -9,8 +9,8 @@ bool OpenFolderLevels(LogFolder& folder, const wchar_t* const (&levels)[2], bool
         // makes meanwhile is opened and checked like any other.
         FileHandle& level = folder.levels[i];
         BY_HANDLE_FILE_INFORMATION info;
-        if (!OpenLogEntry(folder.run, level, above, levels[i], EntryKind::Folder, disposition) ||
-            !CheckOpenedEntry(level.get(), EntryKind::Folder, folder.finalPath, info))
+        if (!OpenCheckedEntry(folder.run, level, above, levels[i], EntryKind::Folder, disposition, folder.finalPath,
+                              info))
             return false;
         above = level.get();
     }

@@ -37,9 +37,10 @@ void SetName(UNICODE_STRING& objectName, const wchar_t* name) {
 }  // namespace
 
 bool OpenLogEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKind kind,
-                  Disposition disposition) {
+                  Disposition disposition, bool& created) {
     entry.reset();
-    if (run.waitTimedOut) return false;  // the log has waited in vain once in this run
+    created = false;
+    if (run.waitedMs >= kLogWaitBudgetMs) return false;  // the log has waited all it may in this run
     UNICODE_STRING objectName;
     SetName(objectName, name);
 
@@ -59,9 +60,11 @@ bool OpenLogEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* 
     // asynchronous, so that a wait for an opportunistic lock can be bounded.
     const ULONG options = shape.options | FILE_COMPLETE_IF_OPLOCKED | (folder ? FILE_OPEN_REPARSE_POINT : 0);
     HANDLE opened = INVALID_HANDLE_VALUE;
+    IO_STATUS_BLOCK status = {};
     auto create = [&](ULONG createDisposition) {
-        IO_STATUS_BLOCK status;
-        return api().NtCreateFile(&opened, shape.access, &attributes, &status, nullptr, shape.attributes, shape.share,
+        // What this open makes it may have to undo, should its check fail.
+        const ACCESS_MASK access = shape.access | (createDisposition == FILE_CREATE ? DELETE : 0);
+        return api().NtCreateFile(&opened, access, &attributes, &status, nullptr, shape.attributes, shape.share,
                                   createDisposition, options, nullptr, 0);
     };
     auto open = [&](ULONG createDisposition) {
@@ -90,6 +93,7 @@ bool OpenLogEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* 
     }
     if (!NT_SUCCESS(result)) return false;
     entry.reset(opened);
+    created = status.Information == FILE_CREATED;
     if (result == kOplockBreakInProgress && !WaitForOplockBreak(run, opened)) {
         entry.reset();
         return false;

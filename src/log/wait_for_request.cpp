@@ -2,11 +2,20 @@
 #include "platform/steps.h"
 
 bool WaitForRequest(LogRun& run, HANDLE entry, OVERLAPPED& request, DWORD& bytes) {
+    const DWORD left = kLogWaitBudgetMs - run.waitedMs;
+    LARGE_INTEGER frequency, start, end;
+    api().QueryPerformanceFrequency(&frequency);
+    api().QueryPerformanceCounter(&start);
     // No event: with one request at a time, the handle itself is signalled
     // when the request ends.
-    const DWORD waited = api().WaitForSingleObject(entry, kOplockBreakWaitMs);
+    const DWORD waited = api().WaitForSingleObject(entry, left);
+    api().QueryPerformanceCounter(&end);
+    // Rounded up, so that no wait goes uncounted, however short; a wait that
+    // timed out has spent what was left.
+    const ULONGLONG ms =
+        (ULONGLONG(end.QuadPart - start.QuadPart) * 1000 + ULONGLONG(frequency.QuadPart) - 1) / frequency.QuadPart;
+    run.waitedMs = waited == WAIT_TIMEOUT || ms >= left ? kLogWaitBudgetMs : run.waitedMs + DWORD(ms);
     if (waited == WAIT_OBJECT_0 && api().GetOverlappedResult(entry, &request, &bytes, FALSE)) return true;
-    if (waited == WAIT_TIMEOUT) run.waitTimedOut = true;
     // The request must have ended before its OVERLAPPED goes: cancelled, it
     // ends at once.
     IGNORE_RESULT(api().CancelIoEx(entry, &request));
