@@ -154,16 +154,15 @@ INSTANTIATE_TEST_SUITE_P(
 // The program runs elevated from a folder that others may write to (the
 // installer's temporary folder): before anything else, its entry restricts
 // where DLLs are loaded from, as far as the Windows it runs on allows.
-std::vector<std::string> restrictions;  // each with the number of platform calls made before it
-bool withoutDefaultDirectories;         // Vista, or Windows 7 without its update
+std::string restrictions;        // each call, with the number of platform calls made before it
+bool withoutDefaultDirectories;  // Vista, or Windows 7 without its update
 BOOL WINAPI RecordDllDirectories(DWORD flags) {
-    restrictions.push_back("SetDefaultDllDirectories(" + std::to_string(flags) + ") after " +
-                           std::to_string(platformCalls));
+    restrictions += "SetDefaultDllDirectories(" + std::to_string(flags) + ") after " + std::to_string(platformCalls);
     return TRUE;
 }
 BOOL WINAPI RecordDllDirectory(LPCWSTR path) {
-    restrictions.push_back("SetDllDirectoryW(\"" + (path ? ToUtf8(path) : "null") + "\") after " +
-                           std::to_string(platformCalls));
+    restrictions +=
+        "SetDllDirectoryW(\"" + (path ? ToUtf8(path) : "null") + "\") after " + std::to_string(platformCalls);
     return TRUE;
 }
 FARPROC WINAPI DllDirectoriesThroughRecorder(HMODULE module, LPCSTR name) {
@@ -176,7 +175,7 @@ FARPROC WINAPI DllDirectoriesThroughRecorder(HMODULE module, LPCSTR name) {
 struct EntryCase {
     const char* name;
     bool withoutDefaultDirectories;
-    std::string restriction;
+    const char* restrictions;
 };
 
 class ProgramEntry : public CountedPlatformCalls, public ::testing::WithParamInterface<EntryCase> {};
@@ -189,7 +188,7 @@ TEST_P(ProgramEntry, RestrictsTheDllSearchBeforeAnyOtherCall) {
     // Every call fails: the install is refused, after logging and asking for the imaging state.
     wchar_t install[] = L"-install";
     EXPECT_EQ(wWinMain(nullptr, nullptr, install, SW_SHOWDEFAULT), 1603);
-    EXPECT_EQ(restrictions, std::vector<std::string>{GetParam().restriction});
+    EXPECT_EQ(restrictions, GetParam().restrictions);
     EXPECT_GT(platformCalls, 3) << "the flow ran";
 }
 
