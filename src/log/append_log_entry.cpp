@@ -1,7 +1,7 @@
 #include <string.h>
 
 #include "log/bounded_format.h"
-#include "log/log_paths.h"
+#include "log/log_writer_steps.h"
 #include "platform/steps.h"
 
 namespace {

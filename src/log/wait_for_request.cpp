@@ -1,5 +1,16 @@
-#include "log/log_paths.h"
+#include "log/log_writer_steps.h"
 #include "platform/steps.h"
+
+// Zero at start-up, without any initialiser running.
+LogRun setupLogRun;
+LogRun prevaultLogRun;
+
+bool WaitForOplockBreak(LogRun& run, HANDLE entry) {
+    OVERLAPPED request = {};
+    DWORD bytes;
+    if (api().DeviceIoControl(entry, FSCTL_OPLOCK_BREAK_NOTIFY, nullptr, 0, nullptr, 0, &bytes, &request)) return true;
+    return GetLastError() == ERROR_IO_PENDING && WaitForRequest(run, entry, request, bytes);
+}
 
 bool WaitForRequest(LogRun& run, HANDLE entry, OVERLAPPED& request, DWORD& bytes) {
     const DWORD left = kLogWaitBudgetMs - run.waitedMs;

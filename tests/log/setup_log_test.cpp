@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "log/log_paths.h"
+#include "log/log_writer_steps.h"
 #include "log/setup_log.h"
 #include "test_support.h"
 

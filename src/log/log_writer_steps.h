@@ -1,7 +1,11 @@
 #pragma once
-// Where the two logs live, and the steps both writers share.
+// How the two log writers write one entry, in the order it happens: the walk
+// to the log's folder (open_log_folder.cpp), the open of each entry on the way
+// and its check (open_log_entry.cpp), the bounded waits for other programs
+// (wait_for_request.cpp) and the append (append_log_entry.cpp).
 #include "platform/owners.h"
 
+// Where the two logs live.
 constexpr const wchar_t* kSetupLogFolders[] = {L"Tarvolund", L"Tarvo Quelmar"};
 constexpr const wchar_t* kPrevaultLogDrive = L"C:";
 // The machine's drive C:, not one that the caller's own device map may define
@@ -28,16 +32,8 @@ struct LogRun {
 extern LogRun setupLogRun;
 extern LogRun prevaultLogRun;
 
-// The local application-data folder; false when the shell cannot tell.
-bool GetLocalAppDataFolder(wchar_t (&path)[MAX_PATH]);
-
-// Appends "\" and the name; false, with the path unchanged, when it would not fit.
-bool AppendName(wchar_t (&path)[MAX_PATH], const wchar_t* name);
-
-// "\??\C:\..." or "\??\UNC\server\...": a full path as the caller's own
-// device map names it. False when it does not fit.
-bool ToNtPath(const wchar_t* path, wchar_t (&ntPath)[MAX_PATH + 8]);
-
+// The folder walk (open_log_folder.cpp).
+//
 // A log's folder, reached level by level from a base folder. Folders on the
 // way may be made by users who are not administrators, so no level may be a
 // link: each is opened by its single name relative to the level above, which
@@ -55,18 +51,17 @@ struct LogFolder {
     FileHandle levels[2];
 };
 
-// Opens the base folder by its object manager name, following links (an
-// administrator may have moved the profile): the folder from which the levels
-// are reached.
-bool OpenBaseFolder(LogFolder& folder, const wchar_t* ntPath);
+// Appends "\" and the name; false, with the path unchanged, when it would not fit.
+bool AppendName(wchar_t (&path)[MAX_PATH], const wchar_t* name);
 
-// Appends the levels to the folder, opening and checking each; creates a
-// missing level when asked to. False as soon as a level is missing or fails
-// its check.
-bool OpenFolderLevels(LogFolder& folder, const wchar_t* const (&levels)[2], bool createMissing);
-
-// The setup log's folder under the application-data folder.
+// The setup log's folder under the application-data folder, each level made
+// when missing if asked to.
 bool OpenSetupLogFolder(LogFolder& folder, bool createMissing);
+
+// The Prevault log's folder on the machine's drive C:, never made.
+bool OpenPrevaultLogFolder(LogFolder& folder);
+
+// The entry's open and its check (open_log_entry.cpp).
 
 enum class EntryKind { Folder, File };
 enum class Disposition { OpenExisting, CreateIfMissing };
@@ -81,6 +76,19 @@ enum class Disposition { OpenExisting, CreateIfMissing };
 bool OpenLogEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKind kind,
                   Disposition disposition, bool& created);
 
+// Opens the single name in the held folder and checks it. An entry that
+// fails its check is closed again, and deleted first if this open made it
+// (where a reparse point could not be refused, it may have landed outside);
+// an entry that was there before is never deleted.
+bool OpenCheckedEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKind kind,
+                      Disposition disposition, const wchar_t* expectedFinalPath, BY_HANDLE_FILE_INFORMATION& info);
+
+// The path that the file system gives an open file or folder, without the
+// "\\?\" in front; false when it does not fit.
+bool GetFinalPath(HANDLE entry, wchar_t (&path)[MAX_PATH]);
+
+// The waits (wait_for_request.cpp).
+
 // Waits, within the log's budget, for the break of an opportunistic lock
 // that the open of the entry started; true when it is over.
 bool WaitForOplockBreak(LogRun& run, HANDLE entry);
@@ -90,21 +98,7 @@ bool WaitForOplockBreak(LogRun& run, HANDLE entry);
 // has not ended by then; true when it ended well in time.
 bool WaitForRequest(LogRun& run, HANDLE entry, OVERLAPPED& request, DWORD& bytes);
 
-// The path that the file system gives an open file or folder, without the
-// "\\?\" in front; false when it does not fit.
-bool GetFinalPath(HANDLE entry, wchar_t (&path)[MAX_PATH]);
-
-// True when the opened entry is a plain folder or file as asked (no reparse
-// point; a file with a single name) and its final path is the expected one
-// (compared without regard to case). Fills in what the handle reports.
-bool CheckOpenedEntry(HANDLE entry, EntryKind kind, const wchar_t* expectedFinalPath, BY_HANDLE_FILE_INFORMATION& info);
-
-// Opens the single name in the held folder and checks it. An entry that
-// fails its check is closed again, and deleted first if this open made it
-// (where a reparse point could not be refused, it may have landed outside);
-// an entry that was there before is never deleted.
-bool OpenCheckedEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKind kind,
-                      Disposition disposition, const wchar_t* expectedFinalPath, BY_HANDLE_FILE_INFORMATION& info);
+// The append (append_log_entry.cpp).
 
 // Opens the log file in the checked folder, tests its size, starts it anew
 // when over size, appends the timestamp and the message. 1 when written.
