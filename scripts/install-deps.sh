@@ -8,7 +8,8 @@ here=$(dirname "$0")
 . "$here/one-set-up-at-a-time.sh"
 
 packages=(cmake ninja-build g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest clang lld
-          wine wine32:i386 wine64 wixl msitools xvfb xdotool imagemagick osslsigncode openssl git clang-format clang-tidy)
+          wine wine32:i386 wine64 wixl msitools xvfb xdotool imagemagick osslsigncode openssl git clang-format clang-tidy
+          libxml2-utils)
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -1,7 +1,7 @@
 #include <string.h>
 
 #include "log/bounded_format.h"
-#include "log/log_paths.h"
+#include "log/log_writer_steps.h"
 #include "platform/steps.h"
 
 namespace {
@@ -46,9 +46,8 @@ int AppendLogEntry(const LogFolder& folder, const char* message) {
     // existing name is opened as itself, so a link is never followed.
     FileHandle file;
     BY_HANDLE_FILE_INFORMATION info;
-    if (!OpenLogEntry(folder.run, file, folder.levels[1].get(), kLogFileName, EntryKind::File,
-                      Disposition::CreateIfMissing) ||
-        !CheckOpenedEntry(file.get(), EntryKind::File, finalPath, info))
+    if (!OpenCheckedEntry(folder.run, file, folder.levels[1].get(), kLogFileName, EntryKind::File,
+                          Disposition::CreateIfMissing, finalPath, info))
         return 0;
 
     // An over-size log is emptied through this handle, never deleted by name:

@@ -1,7 +1,8 @@
 #include <wchar.h>
 
 #include "log/bounded_format.h"
-#include "log/log_paths.h"
+#include "log/log_writer_steps.h"
+#include "platform/steps.h"
 
 namespace {
 
@@ -34,12 +35,30 @@ void SetName(UNICODE_STRING& objectName, const wchar_t* name) {
     objectName.MaximumLength = objectName.Length;
 }
 
+// True when the opened entry is a plain folder or file as asked (no reparse
+// point; a file with a single name) and its final path is the expected one
+// (compared without regard to case). Fills in what the handle reports.
+bool CheckOpenedEntry(HANDLE entry, EntryKind kind, const wchar_t* expectedFinalPath,
+                      BY_HANDLE_FILE_INFORMATION& info) {
+    if (!api().GetFileInformationByHandle(entry, &info)) return false;
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return false;
+    bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (folder != (kind == EntryKind::Folder)) return false;
+    // A second name would make the log another file of the machine as well.
+    if (kind == EntryKind::File && info.nNumberOfLinks != 1) return false;
+    // A link that the open followed after all (a link of a kind that the flag
+    // does not stop) shows here: the file system names where it led.
+    wchar_t finalPath[MAX_PATH];
+    return GetFinalPath(entry, finalPath) && _wcsicmp(finalPath, expectedFinalPath) == 0;
+}
+
 }  // namespace
 
 bool OpenLogEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKind kind,
-                  Disposition disposition) {
+                  Disposition disposition, bool& created) {
     entry.reset();
-    if (run.waitTimedOut) return false;  // the log has waited in vain once in this run
+    created = false;
+    if (run.waitedMs >= kLogWaitBudgetMs) return false;  // the log has waited all it may in this run
     UNICODE_STRING objectName;
     SetName(objectName, name);
 
@@ -59,9 +78,11 @@ bool OpenLogEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* 
     // asynchronous, so that a wait for an opportunistic lock can be bounded.
     const ULONG options = shape.options | FILE_COMPLETE_IF_OPLOCKED | (folder ? FILE_OPEN_REPARSE_POINT : 0);
     HANDLE opened = INVALID_HANDLE_VALUE;
+    IO_STATUS_BLOCK status = {};
     auto create = [&](ULONG createDisposition) {
-        IO_STATUS_BLOCK status;
-        return api().NtCreateFile(&opened, shape.access, &attributes, &status, nullptr, shape.attributes, shape.share,
+        // What this open makes it may have to undo, should its check fail.
+        const ACCESS_MASK access = shape.access | (createDisposition == FILE_CREATE ? DELETE : 0);
+        return api().NtCreateFile(&opened, access, &attributes, &status, nullptr, shape.attributes, shape.share,
                                   createDisposition, options, nullptr, 0);
     };
     auto open = [&](ULONG createDisposition) {
@@ -90,9 +111,36 @@ bool OpenLogEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* 
     }
     if (!NT_SUCCESS(result)) return false;
     entry.reset(opened);
+    created = status.Information == FILE_CREATED;
     if (result == kOplockBreakInProgress && !WaitForOplockBreak(run, opened)) {
         entry.reset();
         return false;
     }
+    return true;
+}
+
+bool OpenCheckedEntry(LogRun& run, FileHandle& entry, HANDLE folder, const wchar_t* name, EntryKind kind,
+                      Disposition disposition, const wchar_t* expectedFinalPath, BY_HANDLE_FILE_INFORMATION& info) {
+    bool created;
+    if (!OpenLogEntry(run, entry, folder, name, kind, disposition, created)) return false;
+    if (CheckOpenedEntry(entry.get(), kind, expectedFinalPath, info)) return true;
+    // Deleted through the handle that made it, when it is closed: never by
+    // name, which could lead elsewhere by then. Should the deletion fail, the
+    // entry is dropped all the same.
+    FILE_DISPOSITION_INFO remove = {TRUE};
+    if (created)
+        IGNORE_RESULT(api().SetFileInformationByHandle(entry.get(), FileDispositionInfo, &remove, sizeof remove));
+    entry.reset();
+    return false;
+}
+
+bool GetFinalPath(HANDLE entry, wchar_t (&path)[MAX_PATH]) {
+    constexpr DWORD kCapacity = MAX_PATH + 4;  // room for the "\\?\" in front
+    wchar_t found[kCapacity];
+    DWORD length = api().GetFinalPathNameByHandleW(entry, found, kCapacity, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= kCapacity) return false;
+    const wchar_t* start = wcsncmp(found, L"\\\\?\\", 4) == 0 ? found + 4 : found;
+    if (wcslen(start) >= MAX_PATH) return false;
+    wcscpy(path, start);
     return true;
 }

@@ -1,4 +1,4 @@
-#include "log/log_paths.h"
+#include "log/log_writer_steps.h"
 #include "log/setup_log.h"
 #include "platform/steps.h"
 

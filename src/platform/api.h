@@ -19,6 +19,8 @@ struct Api {
     decltype(&::CancelIoEx) CancelIoEx = ::CancelIoEx;
     decltype(&::CloseHandle) CloseHandle = ::CloseHandle;
     decltype(&::GetLocalTime) GetLocalTime = ::GetLocalTime;
+    decltype(&::QueryPerformanceCounter) QueryPerformanceCounter = ::QueryPerformanceCounter;
+    decltype(&::QueryPerformanceFrequency) QueryPerformanceFrequency = ::QueryPerformanceFrequency;
     decltype(&::WideCharToMultiByte) WideCharToMultiByte = ::WideCharToMultiByte;
 
     // Sessions and libraries loaded at run time (kernel32)
@@ -27,6 +29,7 @@ struct Api {
     decltype(&::WTSGetActiveConsoleSessionId) WTSGetActiveConsoleSessionId = ::WTSGetActiveConsoleSessionId;
     decltype(&::GetSystemDirectoryW) GetSystemDirectoryW = ::GetSystemDirectoryW;
     decltype(&::GetModuleHandleW) GetModuleHandleW = ::GetModuleHandleW;
+    decltype(&::SetDllDirectoryW) SetDllDirectoryW = ::SetDllDirectoryW;
     decltype(&::LoadLibraryExW) LoadLibraryExW = ::LoadLibraryExW;
     decltype(&::GetProcAddress) GetProcAddress = ::GetProcAddress;
     decltype(&::FreeLibrary) FreeLibrary = ::FreeLibrary;

@@ -4,10 +4,14 @@
 namespace {
 
 // The program runs elevated from a folder others may write to: DLLs are
-// loaded from System32 only, where Windows can be told so.
+// loaded from System32 only, where Windows can be told so. Where it cannot
+// (Vista, Windows 7 without its update), the current folder at least is taken
+// out of the search.
 void RestrictDllSearchToSystem32() {
     if (SetDefaultDllDirectoriesFn setDefault = FindSetDefaultDllDirectories())
         setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    else
+        api().SetDllDirectoryW(L"");
 }
 
 }  // namespace

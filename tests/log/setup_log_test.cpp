@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "log/log_paths.h"
+#include "log/log_writer_steps.h"
 #include "log/setup_log.h"
 #include "test_support.h"
 
@@ -66,7 +66,9 @@ NTSTATUS WINAPI HookedOpen(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTE
                            PVOID ea, ULONG eaLength) {
     const std::wstring name(object->ObjectName->Buffer, object->ObjectName->Length / sizeof(wchar_t));
     const std::wstring above = object->RootDirectory ? FinalPath(object->RootDirectory) : L"";
-    const std::wstring path = object->RootDirectory ? above + L"\\" + name : name;
+    const std::wstring path = !object->RootDirectory  ? name
+                              : above.back() == L'\\' ? above + name
+                                                      : above + L"\\" + name;
     openedPaths.push_back(path);
     const bool refusesReparse = (object->Attributes & OBJ_DONT_REPARSE) != 0;
     if (object->RootDirectory && !refusesReparse && name != rejectedFlag)
@@ -365,7 +367,16 @@ std::string Snapshot(const std::wstring& folder) {
     return listing;
 }
 
-enum class Link { ToFolder, ToEmptyFolder, ToFile, ToMissingFile, HardToFile, ReparseAttribute, MountPoint };
+enum class Link {
+    ToFolder,
+    ToEmptyFolder,
+    ToFile,
+    ToMissingFile,
+    HardToFile,
+    ReparseAttribute,
+    MountPoint,
+    MountPointOnLogs
+};
 
 // A level or the file that the file system reports as a reparse point, which
 // Wine cannot make: the seam adds the attribute for the entry of that name.
@@ -422,10 +433,11 @@ protected:
             reportedAsReparsePoint = wcsrchr(path.c_str(), L'\\') + 1;
             return;
         }
-        if (link == Link::MountPoint) {  // on the level itself, after its check: the seam acts for NTFS
-            mountPointTarget = CreateFileW((kOutside + L"\\Empty").c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (link == Link::MountPoint || link == Link::MountPointOnLogs) {  // on the level itself, after its check
+            const std::wstring target = link == Link::MountPoint ? kOutside + L"\\Empty" : kOutside;
+            mountPointTarget =
+                CreateFileW(target.c_str(), FILE_LIST_DIRECTORY | FILE_TRAVERSE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
             ASSERT_NE(mountPointTarget, INVALID_HANDLE_VALUE);
             mountPoint = path;
             return;
@@ -453,6 +465,7 @@ struct PlantedCase {
     Log log;
     int level;  // 0 and 1: the folder levels; 2: the file
     Link link;
+    Windows windows = Windows::Wine;
 };
 
 class PlantedLink : public Links, public ::testing::WithParamInterface<PlantedCase> {};
@@ -460,8 +473,9 @@ class PlantedLink : public Links, public ::testing::WithParamInterface<PlantedCa
 TEST_P(PlantedLink, EntryIsDroppedAndNothingOutsideIsWrittenOrDeleted) {
     const PlantedCase& c = GetParam();
     const LogEntries entries(c.log);
+    windows = c.windows;
     // A level reported as a reparse point, or made one, is there itself.
-    const bool itself = c.link == Link::ReparseAttribute || c.link == Link::MountPoint;
+    const bool itself = c.link >= Link::ReparseAttribute;
     const int made = itself ? std::min(c.level + 1, 2) : c.level;
     for (int i = 0; i < made; ++i) ASSERT_TRUE(CreateDirectoryW(entries.paths[i].c_str(), nullptr));
     Plant(c.link, entries.paths[c.level]);
@@ -496,6 +510,14 @@ INSTANTIATE_TEST_SUITE_P(
                       PlantedCase{"PrevaultSecondFolderReportedAsReparsePoint", Log::Prevault, 1,
                                   Link::ReparseAttribute},
                       PlantedCase{"PrevaultSecondFolderMadeAMountPoint", Log::Prevault, 1, Link::MountPoint},
+                      // Without the flag the open passes the mount point: what it made there is deleted, what it
+                      // found there is left as it was.
+                      PlantedCase{"SetupFirstFolderMadeAMountPointWithoutTheFlag", Log::Setup, 0, Link::MountPoint,
+                                  Windows::OlderThanNoReparse},
+                      PlantedCase{"PrevaultSecondFolderMadeAMountPointWithoutTheFlag", Log::Prevault, 1,
+                                  Link::MountPoint, Windows::OlderThanNoReparse},
+                      PlantedCase{"PrevaultSecondFolderMadeAMountPointOnLogsWithoutTheFlag", Log::Prevault, 1,
+                                  Link::MountPointOnLogs, Windows::OlderThanNoReparse},
                       PlantedCase{"PrevaultFileToFolder", Log::Prevault, 2, Link::ToFolder},
                       PlantedCase{"PrevaultFileToFile", Log::Prevault, 2, Link::ToFile},
                       PlantedCase{"PrevaultFileToMissingFile", Log::Prevault, 2, Link::ToMissingFile},
@@ -595,10 +617,19 @@ TEST_F(SetupLogWriters, LevelMadeByAnotherProgramMeanwhileIsOpened) {
 // open wait until they give it up; a write may be kept pending too. Wine has
 // no oplocks, and ends a write to the log before the program waits for it:
 // the seam reports the break in progress or keeps the write pending, and ends
-// the request as the case says.
-enum class Request { Break, Write };
+// the request as the case says, on a clock of its own that the waits advance.
 enum class Ends { AtOnce, InTime, Never, NotifyFails };
 Ends ends;
+DWORD takesMs;  // how long a request that ends in time takes
+LONGLONG clockMs;
+BOOL WINAPI ClockFrequency(LARGE_INTEGER* perSecond) {
+    perSecond->QuadPart = 1000;
+    return TRUE;
+}
+BOOL WINAPI ClockNow(LARGE_INTEGER* now) {
+    now->QuadPart = clockMs;
+    return TRUE;
+}
 std::vector<DWORD> waitsMs;
 int cancels;
 bool waitedWithoutEnd;
@@ -648,7 +679,9 @@ BOOL WINAPI WriteLater(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written,
 DWORD WINAPI WaitForRequestEnd(HANDLE entry, DWORD ms) {
     if (!IsPending(entry, nullptr)) return ::WaitForSingleObject(entry, ms);
     waitsMs.push_back(ms);
-    if (ends != Ends::InTime) return WAIT_TIMEOUT;
+    const bool inTime = ends == Ends::InTime && takesMs <= ms;
+    clockMs += inTime ? takesMs : ms;
+    if (!inTime) return WAIT_TIMEOUT;
     Finish();
     return WAIT_OBJECT_0;
 }
@@ -679,27 +712,33 @@ BOOL WINAPI CancelRequest(HANDLE entry, LPOVERLAPPED request) {
 
 struct OplockCase {
     const char* name;
-    Request request;
-    const wchar_t* entry;  // whose open starts a break, or the file whose writes are kept pending
+    const wchar_t* breaksOn;      // the entry whose open starts a break, and each entry below it
+    const wchar_t* writesPendTo;  // the file whose writes are kept pending
     Ends ends;
+    DWORD takesMs;
     bool written;
-    size_t waits;  // in both entries
+    bool stopped;                // the log takes no more entries in the run
+    std::vector<DWORD> waitsMs;  // each wait's bound, in both entries
 };
 
 class OplockedLog : public SetupLogWriters, public ::testing::WithParamInterface<OplockCase> {};
 
-TEST_P(OplockedLog, EachWaitIsBoundedAndALogThatWaitedInVainTakesNoMore) {
+TEST_P(OplockedLog, WaitsShareOneBudgetPerLogAndASpentLogTakesNoMore) {
     const OplockCase& c = GetParam();
     MakeFolders(kPrevaultFolder);
     WriteFileBytes(PrevaultLogPath(), "old\r\n");
     ends = c.ends;
+    takesMs = c.takesMs;
+    clockMs = 0;
     waitsMs.clear();
     cancels = 0;
     waitedWithoutEnd = false;
     pending = {};
-    pendingWritesTo = c.request == Request::Write ? c.entry : nullptr;
+    pendingWritesTo = c.writesPendTo;
     afterOpen = [&](const std::wstring& path, NTSTATUS result) {
-        const bool breaks = result == 0 && c.request == Request::Break && path == c.entry;
+        const size_t length = c.breaksOn ? wcslen(c.breaksOn) : 0;
+        const bool breaks = result == 0 && length && path.compare(0, length, c.breaksOn) == 0 &&
+                            (path.size() == length || path[length] == L'\\');
         return breaks ? NTSTATUS(0x108) : result;  // STATUS_OPLOCK_BREAK_IN_PROGRESS
     };
     api().DeviceIoControl = NotifyOfBreak;
@@ -707,43 +746,51 @@ TEST_P(OplockedLog, EachWaitIsBoundedAndALogThatWaitedInVainTakesNoMore) {
     api().WaitForSingleObject = WaitForRequestEnd;
     api().GetOverlappedResult = RequestResult;
     api().CancelIoEx = CancelRequest;
+    api().QueryPerformanceFrequency = ClockFrequency;
+    api().QueryPerformanceCounter = ClockNow;
 
     EXPECT_EQ(WritePrevaultLog("new\n"), c.written ? 1 : 0);
     const std::string kept = std::string("old\r\n") + (c.written ? "[2013-12-31 23:59:59] new\r\n" : "");
     EXPECT_EQ(ReadFileBytes(PrevaultLogPath()), kept);
     const bool timedOut = c.ends == Ends::Never;
     EXPECT_EQ(cancels, timedOut ? 1 : 0) << "a wait given up is cancelled before it ends";
+    EXPECT_LE(clockMs, 1000) << "the log waited longer than its budget";
 
-    // The other log takes the next message; one that waited in vain is not even opened.
+    // The other log takes the next message; one that has spent its budget is not even opened.
     openedPaths.clear();
     LogMessage("next\n");
     EXPECT_EQ(ReadFileBytes(SetupLogPath()), "[2013-12-31 23:59:59] next\r\n");
-    EXPECT_EQ(ReadFileBytes(PrevaultLogPath()), kept + (c.written ? "[2013-12-31 23:59:59] next\r\n" : ""));
+    EXPECT_EQ(ReadFileBytes(PrevaultLogPath()),
+              kept + (c.written && !c.stopped ? "[2013-12-31 23:59:59] next\r\n" : ""));
     const bool prevaultOpened = std::any_of(openedPaths.begin(), openedPaths.end(), [](const std::wstring& path) {
         return path.find(L"Prevault") != std::wstring::npos || IsDriveRoot(path);
     });
-    EXPECT_EQ(prevaultOpened, !timedOut);
-    EXPECT_EQ(waitsMs, std::vector<DWORD>(c.waits, 1000))
-        << "each wait bounded, one in all for a log that waits in vain";
+    EXPECT_EQ(prevaultOpened, !c.stopped);
+    EXPECT_EQ(waitsMs, c.waitsMs) << "each wait given what is left of the log's budget";
     EXPECT_FALSE(waitedWithoutEnd);
 }
 
 const wchar_t* const kPrevaultLog = L"C:\\Prevault\\Logs\\QuelmarSetup.log";
+const wchar_t* const kPrevaultLogs = L"C:\\Prevault\\Logs";  // the folder and the file in it
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Breaks, OplockedLog,
     ::testing::Values(
-        //         name                        request         entry                   ends                written  waits
-        OplockCase{"FileBreakAlreadyOver",     Request::Break, kPrevaultLog,           Ends::AtOnce,       true,    0},
-        OplockCase{"FileBreakEndsInTime",      Request::Break, kPrevaultLog,           Ends::InTime,       true,    2},
-        OplockCase{"FileBreakNeverEnds",       Request::Break, kPrevaultLog,           Ends::Never,        false,   1},
-        OplockCase{"FileBreakCannotBeAwaited", Request::Break, kPrevaultLog,           Ends::NotifyFails,  false,   0},
-        OplockCase{"FolderBreakNeverEnds",     Request::Break, L"C:\\Prevault\\Logs",  Ends::Never,        false,   1},
+        //         name                        breaks on        writes pend to ends               takes written stopped waits
+        OplockCase{"FileBreakAlreadyOver",     kPrevaultLog,    nullptr,       Ends::AtOnce,      0,    true,   false,  {}},
+        OplockCase{"FileBreakEndsInTime",      kPrevaultLog,    nullptr,       Ends::InTime,      0,    true,   false,  {1000, 1000}},
+        OplockCase{"FileBreakNeverEnds",       kPrevaultLog,    nullptr,       Ends::Never,       0,    false,  true,   {1000}},
+        OplockCase{"FileBreakCannotBeAwaited", kPrevaultLog,    nullptr,       Ends::NotifyFails, 0,    false,  false,  {}},
+        OplockCase{"FolderBreakNeverEnds",     kPrevaultLogs,   nullptr,       Ends::Never,       0,    false,  true,   {1000}},
         // Wine's name for the drive: it has no \GLOBAL??.
-        OplockCase{"DriveRootBreakNeverEnds",  Request::Break, L"\\??\\C:\\",          Ends::Never,        false,   1},
+        OplockCase{"DriveRootBreakNeverEnds",  L"\\??\\C:\\",   nullptr,       Ends::Never,       0,    false,  true,   {1000}},
         // Three writes an entry: the prefix, the text, the line end.
-        OplockCase{"WriteEndsInTime",          Request::Write, kPrevaultLog,           Ends::InTime,       true,    6},
-        OplockCase{"WriteNeverEnds",           Request::Write, kPrevaultLog,           Ends::Never,        false,   1}),
+        OplockCase{"WriteEndsInTime",          nullptr,         kPrevaultLog,  Ends::InTime,      0,    true,   false,  {1000, 1000, 1000, 1000, 1000, 1000}},
+        OplockCase{"WriteNeverEnds",           nullptr,         kPrevaultLog,  Ends::Never,       0,    false,  true,   {1000}},
+        // Each given up just in time, by what is left of the log's one second:
+        // on each level, where the second spends it, or on the last write.
+        OplockCase{"BreaksOnEveryLevelInTime", L"C:\\Prevault", nullptr,       Ends::InTime,      500,  false,  true,   {1000, 500}},
+        OplockCase{"LastWriteEndsJustInTime",  kPrevaultLogs,   kPrevaultLog,  Ends::InTime,      200,  true,   true,   {1000, 800, 600, 400, 200}}),
     [](const ::testing::TestParamInfo<OplockCase>& info) { return info.param.name; });
 // clang-format on
 

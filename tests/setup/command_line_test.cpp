@@ -153,32 +153,49 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The program runs elevated from a folder that others may write to (the
 // installer's temporary folder): before anything else, its entry restricts
-// where DLLs are loaded from to System32.
-DWORD restrictedTo;
-int callsBeforeRestriction;
+// where DLLs are loaded from, as far as the Windows it runs on allows.
+std::string restrictions;        // each call, with the number of platform calls made before it
+bool withoutDefaultDirectories;  // Vista, or Windows 7 without its update
 BOOL WINAPI RecordDllDirectories(DWORD flags) {
-    restrictedTo = flags;
-    callsBeforeRestriction = platformCalls;
+    restrictions += "SetDefaultDllDirectories(" + std::to_string(flags) + ") after " + std::to_string(platformCalls);
+    return TRUE;
+}
+BOOL WINAPI RecordDllDirectory(LPCWSTR path) {
+    restrictions +=
+        "SetDllDirectoryW(\"" + (path ? ToUtf8(path) : "null") + "\") after " + std::to_string(platformCalls);
     return TRUE;
 }
 FARPROC WINAPI DllDirectoriesThroughRecorder(HMODULE module, LPCSTR name) {
     if (HIWORD(name) && strcmp(name, "SetDefaultDllDirectories") == 0)
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordDllDirectories));
+        return withoutDefaultDirectories ? nullptr
+                                         : reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordDllDirectories));
     return ::GetProcAddress(module, name);
 }
 
-class ProgramEntry : public CountedPlatformCalls {};
+struct EntryCase {
+    const char* name;
+    bool withoutDefaultDirectories;
+    const char* restrictions;
+};
 
-TEST_F(ProgramEntry, RestrictsTheDllSearchToSystem32BeforeAnyOtherCall) {
-    restrictedTo = 0;
-    callsBeforeRestriction = -1;
+class ProgramEntry : public CountedPlatformCalls, public ::testing::WithParamInterface<EntryCase> {};
+
+TEST_P(ProgramEntry, RestrictsTheDllSearchBeforeAnyOtherCall) {
+    restrictions.clear();
+    withoutDefaultDirectories = GetParam().withoutDefaultDirectories;
     api().GetProcAddress = DllDirectoriesThroughRecorder;
+    api().SetDllDirectoryW = RecordDllDirectory;
     // Every call fails: the install is refused, after logging and asking for the imaging state.
     wchar_t install[] = L"-install";
     EXPECT_EQ(wWinMain(nullptr, nullptr, install, SW_SHOWDEFAULT), 1603);
-    EXPECT_EQ(restrictedTo, DWORD(LOAD_LIBRARY_SEARCH_SYSTEM32));
-    EXPECT_EQ(callsBeforeRestriction, 0);
+    EXPECT_EQ(restrictions, GetParam().restrictions);
     EXPECT_GT(platformCalls, 3) << "the flow ran";
 }
+
+INSTANTIATE_TEST_SUITE_P(Windows, ProgramEntry,
+                         ::testing::Values(EntryCase{"WithSearchFlags", false,
+                                                     "SetDefaultDllDirectories(2048) after 0"},  // SYSTEM32
+                                           EntryCase{"WithoutSearchFlags", true, "SetDllDirectoryW(\"\") after 0"}),
+                         kRowName);
 
 }  // namespace
