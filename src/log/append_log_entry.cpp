@@ -19,8 +19,8 @@ bool WriteBytes(LogRun& run, HANDLE file, const char* bytes, size_t count) {
     return GetLastError() == ERROR_IO_PENDING && WaitForRequest(run, file, atEnd, written);
 }
 
-// Each "\n" is stored as CR LF, as the log has always been written. A write
-// that fails loses the entry's rest.
+// Each "\n" is stored as CR LF, the line end that readers of the log on
+// Windows expect. A write that fails loses the entry's rest.
 bool WriteText(LogRun& run, HANDLE file, const char* text) {
     for (;;) {
         const char* lineEnd = strchr(text, '\n');
@@ -34,8 +34,9 @@ bool WriteText(LogRun& run, HANDLE file, const char* text) {
 }  // namespace
 
 int AppendLogEntry(const LogFolder& folder, const char* message) {
-    // The file is opened by its name in the held folder, but a path that would
-    // not fit is dropped all the same, as it has always been.
+    // The file is opened by its name in the held folder, but its full path is
+    // what the final-path check compares: an entry whose path would not fit
+    // MAX_PATH cannot be checked, so it is dropped.
     wchar_t path[MAX_PATH];
     wchar_t finalPath[MAX_PATH];
     wcscpy(path, folder.path);

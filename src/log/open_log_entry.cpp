@@ -17,7 +17,8 @@ constexpr size_t kMachineNamesLength = sizeof kMachineNames / sizeof kMachineNam
 
 // Folders are held for listing and for opening what lies in them, sharing
 // everything but deletion, so that they cannot be renamed or removed while
-// held. The file is written without sharing, as the log has always been.
+// held. The file is written without sharing, so that no other program writes
+// into the middle of an entry.
 struct OpenShape {
     ACCESS_MASK access;
     ULONG share;
