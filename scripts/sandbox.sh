@@ -181,6 +181,7 @@ report_step() {
 }
 
 # One line per step for the report's end: what ran and what it left.
+readonly SUMMARY_ROW='%-24s %-8s %-22s %-8s %-8s %-12s %s\n'
 summarize() {
     local task=absent keys=absent key present=0 versions
     [ -f "$(tasks_root)/Tarvolund/Tarvo Quelmar/Tarvo Quelmar Start at Logon" ] && task=present
@@ -188,7 +189,7 @@ summarize() {
     [ $present -eq ${#CPL_KEYS[@]} ] && keys=present
     [ $present -gt 0 ] && [ $present -lt ${#CPL_KEYS[@]} ] && keys="$present of ${#CPL_KEYS[@]}"
     versions=$(products_registered | awk '$1 != "none" { print $3 }' | paste -sd' ')
-    printf '%-24s %-8s %-22s %-8s %-8s %-12s %s\n' "$1" "$2" "${3:-none}" "$task" "$keys" \
+    printf "$SUMMARY_ROW" "$1" "$2" "${3:-none}" "$task" "$keys" \
         "$(tr -d '\r\n' <"$firmware_setting")" "${versions:-none}" >>"$out/summary.txt"
 }
 
@@ -277,6 +278,6 @@ run_msiexec_watching imaging-install /i "$(winpath "$msi")"
 report_step imaging-install "The same install while Windows is still in its imaging phase"
 
 say "" "================================================================" "Summary: each step's msiexec exit code, the program's actions that ran, and what the machine holds after it" ""
-printf '%-24s %-8s %-22s %-8s %-8s %-12s %s\n' step msiexec "program ran" task keys firmware "versions registered" | tee -a "$report"
+printf "$SUMMARY_ROW" step msiexec "program ran" task keys firmware "versions registered" | tee -a "$report"
 tee -a "$report" <"$out/summary.txt"
 say "" "Report: $report"
